@@ -1,0 +1,3 @@
+#include "app/updatecheck.h"
+
+void runUpdateCheck() { }

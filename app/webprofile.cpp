@@ -1,0 +1,3 @@
+#include "app/webprofile.h"
+
+void clearWebProfile() { }

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, starts the stand-in service and runs the client from the build folder.
+# Without a display it runs under a virtual X server, saves a screenshot of the loaded page and ends by itself.
+set -euo pipefail
+NUVA_ROOT=$(cd "$(dirname "$0")" && pwd)
+source "$NUVA_ROOT/tools/prepare.sh"
+
+nuva_install_missing
+nuva_build
+nuva_engine_environment
+
+build="$NUVA_ROOT/build"
+service_log="$build/nuvaservice.log"
+"$build/nuvaservice" >"$service_log" 2>&1 &
+service_pid=$!
+trap 'kill "$service_pid" 2>/dev/null || true' EXIT
+
+# The client asks the service for updates before its window opens, so wait until the service listens.
+for _ in $(seq 50); do
+  grep -q "listening" "$service_log" && break
+  kill -0 "$service_pid" 2>/dev/null || { cat "$service_log" >&2; exit 1; }
+  sleep 0.1
+done
+
+cd "$build"
+if [ -n "${DISPLAY:-}" ]; then
+  ./nuvagame
+else
+  xvfb-run -a -s "-screen 0 960x570x24" "$NUVA_ROOT/tools/headless-demo.sh" "$build" "$service_log"
+fi

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+class QWebEnginePage;
+class QWebEngineView;
+class QWidget;
+
+// A page that connects to the web channel and keeps the published "VueDialog" in window.bridge; window.bridgeReady
+// turns true once the channel is up. Calls made through it travel the real channel.
+QString bridgePageHtml();
+
+// Runs script in the page and waits (events keep flowing) for its result; an invalid QVariant after timeoutMs.
+QVariant evaluate(QWebEnginePage *page, const QString &script, int timeoutMs = 10000);
+
+// Waits until script evaluates to true in the page, or timeoutMs has passed.
+bool waitForTrue(QWebEnginePage *page, const QString &script, int timeoutMs = 20000);
+
+// The browser view inside a window.
+QWebEngineView *webViewOf(QWidget *window);

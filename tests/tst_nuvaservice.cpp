@@ -1,0 +1,159 @@
+// The stand-in service as a process: its answers, its log, its options and how it stops.
+
+#include "localhttpserver.h"
+
+#include <httplib.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+class Service
+{
+public:
+    ~Service()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+
+    // Starts on a free port of 127.0.0.1 and reads the port from the first line.
+    bool start(const QStringList &extra = {})
+    {
+        process.start(
+            QStringLiteral(NUVA_SERVICE_PATH), QStringList{QStringLiteral("--port"), QStringLiteral("0")} + extra);
+        if (!process.waitForReadyRead(5000))
+            return false;
+        const auto match = QRegularExpression(QStringLiteral("listening on http://127\\.0\\.0\\.1:(\\d+)/"))
+                               .match(QString::fromUtf8(process.readLine()));
+        port = match.hasMatch() ? match.captured(1).toInt() : 0;
+        return port > 0;
+    }
+
+    httplib::Result get(const std::string &target)
+    {
+        httplib::Client client("127.0.0.1", port);
+        client.set_read_timeout(5, 0);
+        return client.Get(target.c_str());
+    }
+
+    QProcess process;
+    int port = 0;
+};
+
+QJsonObject jsonOf(const httplib::Result &result)
+{
+    return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object() : QJsonObject();
+}
+
+} // namespace
+
+class TestNuvaService : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void servesTheDemoPageAndTheApi();
+    void logsOneLinePerRequest();
+    void stopsCleanlyOnSignal_data();
+    void stopsCleanlyOnSignal();
+    void refusesAPortInUse();
+    void rejectsUnknownOptions();
+};
+
+void TestNuvaService::servesTheDemoPageAndTheApi()
+{
+    Service service;
+    QVERIFY(service.start());
+
+    const auto page = service.get("/");
+    QVERIFY(page);
+    QCOMPARE(page->status, 200);
+    QVERIFY(page->body.find("qrc:///qtwebchannel/qwebchannel.js") != std::string::npos);
+
+    // No update by default: an empty "data" object.
+    const QJsonObject version
+        = jsonOf(service.get("/gpfe/api/clientversion/get_latest_version?clientType=pc&versionNo=1.0.4"));
+    QVERIFY(version.contains(QStringLiteral("data")));
+    QVERIFY(version.value(QStringLiteral("data")).toObject().isEmpty());
+
+    const QJsonObject confirm = jsonOf(service.get("/gpfe/api/order/confirm_connect?uuid=order-7%22x"));
+    const QString node = confirm.value(QStringLiteral("data"))
+                             .toObject()
+                             .value(QStringLiteral("orderComputer"))
+                             .toObject()
+                             .value(QStringLiteral("nodeUuid"))
+                             .toString();
+    QCOMPARE(node, QStringLiteral("node-order-7\"x"));
+}
+
+void TestNuvaService::logsOneLinePerRequest()
+{
+    Service service;
+    QVERIFY(service.start());
+    QVERIFY(service.get("/gpfe/api/order/confirm_connect?uuid=a"));
+    QVERIFY(service.get("/nothing-here"));
+
+    QByteArray log;
+    QTRY_COMPARE_WITH_TIMEOUT((log += service.process.readAllStandardOutput()).count('\n'), 2, 5000);
+    QCOMPARE(log, QByteArray("GET /gpfe/api/order/confirm_connect?uuid=a 200\nGET /nothing-here 404\n"));
+}
+
+void TestNuvaService::stopsCleanlyOnSignal_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+}
+
+void TestNuvaService::stopsCleanlyOnSignal()
+{
+    QFETCH(int, signalNumber);
+    Service service;
+    QVERIFY(service.start());
+    QCOMPARE(::kill(pid_t(service.process.processId()), signalNumber), 0);
+    QVERIFY(service.process.waitForFinished(5000));
+    QCOMPARE(service.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(service.process.exitCode(), 0);
+}
+
+void TestNuvaService::refusesAPortInUse()
+{
+    LocalHttpServer occupant;
+    QVERIFY(occupant.start());
+
+    QProcess service;
+    service.start(QStringLiteral(NUVA_SERVICE_PATH), {QStringLiteral("--port"), QString::number(occupant.port())});
+    QVERIFY(service.waitForFinished(5000));
+    QCOMPARE(service.exitCode(), 1);
+    QVERIFY(service.readAllStandardError().contains("already in use"));
+}
+
+void TestNuvaService::rejectsUnknownOptions()
+{
+    QProcess service;
+    service.start(QStringLiteral(NUVA_SERVICE_PATH), {QStringLiteral("--colour"), QStringLiteral("blue")});
+    QVERIFY(service.waitForFinished(5000));
+    QCOMPARE(service.exitCode(), 2);
+    QVERIFY(service.readAllStandardError().contains("unknown option: --colour"));
+
+    service.start(QStringLiteral(NUVA_SERVICE_PATH), {QStringLiteral("--port"), QStringLiteral("http")});
+    QVERIFY(service.waitForFinished(5000));
+    QCOMPARE(service.exitCode(), 2);
+
+    service.start(QStringLiteral(NUVA_SERVICE_PATH), {QStringLiteral("--help")});
+    QVERIFY(service.waitForFinished(5000));
+    QCOMPARE(service.exitCode(), 0);
+    QVERIFY(service.readAllStandardOutput().contains("--port"));
+}
+
+QTEST_GUILESS_MAIN(TestNuvaService)
+#include "tst_nuvaservice.moc"

@@ -1,0 +1,88 @@
+#include "window/vuedialog.h"
+
+#include "api/serviceaddress.h"
+
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPixmap>
+#include <QVBoxLayout>
+#include <QWebChannel>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace {
+const QString kSplashPicture = QStringLiteral("./images/init.png");
+constexpr QSize kContentSize(960, 540);
+const QColor kPageBackground(142, 168, 209, 255);
+
+// The splash is stretched to the content area whatever the picture's own size. A missing picture leaves the area
+// black (the window's background) until the page has loaded.
+QPixmap splashPixmap()
+{
+    const QImage picture(kSplashPicture);
+    if (picture.isNull())
+        return QPixmap();
+    return QPixmap::fromImage(picture.scaled(kContentSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+} // namespace
+
+VueDialog::VueDialog()
+    : QDialog(nullptr)
+{
+    auto *mainLayout = new QVBoxLayout;
+    mainLayout->setContentsMargins(0, 0, 0, 0);
+    mainLayout->setSpacing(0);
+
+    createDialogTitle();
+    if (m_titleBar)
+        mainLayout->addWidget(m_titleBar);
+
+    // The page starts loading at once; it stays hidden behind the splash until the first load has finished.
+    m_webView = new QWebEngineView;
+    m_webView->setUrl(frontEndUrl());
+    m_webView->setContextMenuPolicy(Qt::NoContextMenu);
+    m_webView->page()->setBackgroundColor(kPageBackground);
+
+    // Published before control returns to the event loop, so the object is there from the first page load on.
+    m_webChannel = new QWebChannel(m_webView->page());
+    m_webChannel->registerObject(QStringLiteral("VueDialog"), this);
+    m_webView->page()->setWebChannel(m_webChannel);
+
+    m_splashLabel = new QLabel;
+    m_splashLabel->setAlignment(Qt::AlignCenter);
+    QPalette splashPalette = m_splashLabel->palette();
+    splashPalette.setBrush(QPalette::WindowText, QBrush(Qt::white));
+    m_splashLabel->setPalette(splashPalette);
+    m_splashLabel->setPixmap(splashPixmap());
+
+    mainLayout->addWidget(m_webView);
+    m_webView->hide();
+    mainLayout->addWidget(m_splashLabel);
+    setLayout(mainLayout);
+
+    setWindowTitle(QStringLiteral("nuvagame"));
+    connect(m_webView->page(), &QWebEnginePage::loadFinished, this, &VueDialog::showBrowser);
+
+    createTray();
+}
+
+VueDialog::~VueDialog() = default;
+
+void VueDialog::showBrowser()
+{
+    m_webView->show();
+    m_splashLabel->hide();
+}
+
+// Nothing is passed on to QDialog: its key handling would close the window on Escape.
+void VueDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_F5)
+        m_webView->reload();
+}
+
+// The title bar and the tray icon come with the window shell's own files.
+void VueDialog::createDialogTitle() { }
+
+void VueDialog::createTray() { }
