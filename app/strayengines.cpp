@@ -1,3 +1,4 @@
 #include "app/strayengines.h"
 
-void killStrayEngineProcesses() { }
+void killStrayEngineProcesses()
+{ }

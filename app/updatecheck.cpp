@@ -1,3 +1,4 @@
 #include "app/updatecheck.h"
 
-void runUpdateCheck() { }
+void runUpdateCheck()
+{ }

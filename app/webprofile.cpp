@@ -1,3 +1,4 @@
 #include "app/webprofile.h"
 
-void clearWebProfile() { }
+void clearWebProfile()
+{ }

@@ -50,6 +50,11 @@ void installServiceHandlers(httplib::Server &server, const ServiceOptions &)
     server.Get("/", [](const httplib::Request &, httplib::Response &response) {
         response.set_content(kFrontEndPage, "text/html; charset=utf-8");
     });
+    // Where the demo page's registration link leads, in the system browser.
+    server.Get("/register", [](const httplib::Request &, httplib::Response &response) {
+        response.set_content("<!DOCTYPE html><meta charset=\"utf-8\"><title>注册</title><p>注册 (stand-in page)</p>",
+            "text/html; charset=utf-8");
+    });
     // The demo page calls this once it has talked to the client, so a headless run knows the page is up.
     server.Get("/demo/ready", [](const httplib::Request &, httplib::Response &response) { response.status = 204; });
     server.Get("/gpfe/api/clientversion/get_latest_version", answerVersionQuery);

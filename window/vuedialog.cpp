@@ -1,6 +1,7 @@
 #include "window/vuedialog.h"
 
 #include "api/serviceaddress.h"
+#include "platform/machineaddress.h"
 
 #include <QImage>
 #include <QKeyEvent>
@@ -65,6 +66,7 @@ VueDialog::VueDialog()
     connect(m_webView->page(), &QWebEnginePage::loadFinished, this, &VueDialog::showBrowser);
 
     createTray();
+    m_computerAddress = readMachineAddress();
 }
 
 VueDialog::~VueDialog() = default;
@@ -81,8 +83,3 @@ void VueDialog::keyPressEvent(QKeyEvent *event)
     if (event->key() == Qt::Key_F5)
         m_webView->reload();
 }
-
-// The title bar and the tray icon come with the window shell's own files.
-void VueDialog::createDialogTitle() { }
-
-void VueDialog::createTray() { }

@@ -2,6 +2,8 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QPointer>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -54,6 +56,22 @@ bool waitForTrue(QWebEnginePage *page, const QString &script, int timeoutMs)
         pause.exec();
     }
     return false;
+}
+
+QVariant callFromPage(QWebEnginePage *page, const QString &slot, const QVariantList &arguments, int timeoutMs)
+{
+    static int calls = 0;
+    const QString id = QString::number(++calls);
+    const QString args = QString::fromUtf8(QJsonDocument(QJsonArray::fromVariantList(arguments)).toJson());
+    evaluate(page,
+        QStringLiteral("window.results = window.results || {};"
+                       "window.bridge[%1].apply(window.bridge, %2.concat([function (value) {"
+                       "  window.results[%3] = {value: value}; }]));")
+            .arg(QString::fromUtf8(QJsonDocument(QJsonArray{slot}).toJson(QJsonDocument::Compact)).mid(1).chopped(1),
+                args, id));
+    if (!waitForTrue(page, QStringLiteral("%1 in window.results").arg(id), timeoutMs))
+        return QVariant();
+    return evaluate(page, QStringLiteral("window.results[%1].value").arg(id));
 }
 
 QWebEngineView *webViewOf(QWidget *window)

@@ -17,5 +17,10 @@ QVariant evaluate(QWebEnginePage *page, const QString &script, int timeoutMs = 1
 // Waits until script evaluates to true in the page, or timeoutMs has passed.
 bool waitForTrue(QWebEnginePage *page, const QString &script, int timeoutMs = 20000);
 
+// Calls a slot of the page's window.bridge with arguments, the way the page does (asynchronously, with a callback
+// for the result), and waits for the result. An invalid QVariant when none came within timeoutMs.
+QVariant callFromPage(
+    QWebEnginePage *page, const QString &slot, const QVariantList &arguments = {}, int timeoutMs = 20000);
+
 // The browser view inside a window.
 QWebEngineView *webViewOf(QWidget *window);

@@ -1,0 +1,155 @@
+// What the page sees of the client, called from a real page over the real web channel.
+
+#include "app/mainwindow.h"
+#include "localhttpserver.h"
+#include "pagetools.h"
+#include "platform/machineaddress.h"
+#include "quietchannel.h"
+#include "testserviceaddress.h"
+#include "window/vuedialog.h"
+#include "workdir.h"
+
+#include <QDesktopServices>
+#include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <memory>
+
+namespace {
+
+const QStringList kSchemes = {"http", "https", "file", "nuva", "javascript", "mailto"};
+
+} // namespace
+
+// Stands in for the desktop's URL handlers, so that nothing real is opened and every hand-over is seen.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened.append(url); }
+};
+
+class TestBridge : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void gettersAnswerOverTheChannel();
+    void thePageSeesThePublishedSurfaceOnly();
+    void linksOpenOnlyWebAddresses_data();
+    void linksOpenOnlyWebAddresses();
+
+private:
+    LocalHttpServer m_frontEnd;
+    std::unique_ptr<TestWorkDir> m_workDir;
+    std::unique_ptr<VueDialog> m_window;
+    QWebEnginePage *m_page = nullptr;
+    UrlRecorder m_desktop;
+};
+
+void TestBridge::initTestCase()
+{
+    quietenChannelWarnings();
+    for (const QString &scheme : kSchemes)
+        QDesktopServices::setUrlHandler(scheme, &m_desktop, "open");
+
+    m_frontEnd.serveHtml("/", bridgePageHtml().toStdString());
+    QVERIFY(m_frontEnd.start());
+    setTestServiceAddress(QStringLiteral("127.0.0.1"), m_frontEnd.port(), m_frontEnd.port());
+    m_workDir = std::make_unique<TestWorkDir>();
+    m_window.reset(openMainWindow());
+    m_page = webViewOf(m_window.get())->page();
+    QVERIFY(waitForTrue(m_page, QStringLiteral("window.bridgeReady === true")));
+}
+
+void TestBridge::cleanupTestCase()
+{
+    for (const QString &scheme : kSchemes)
+        QDesktopServices::unsetUrlHandler(scheme);
+}
+
+void TestBridge::gettersAnswerOverTheChannel()
+{
+    QCOMPARE(callFromPage(m_page, "getClientVersion").toString(), QStringLiteral("1.0.4"));
+    QCOMPARE(callFromPage(m_page, "getOsVersion").toString(), QStringLiteral("PC_OS_WINDOWS"));
+    // Read once when the window was built; on this machine the same as asking again now.
+    const QVariant address = callFromPage(m_page, "getComputerAddress");
+    QVERIFY(address.isValid());
+    QCOMPARE(address.toString(), readMachineAddress());
+}
+
+void TestBridge::thePageSeesThePublishedSurfaceOnly()
+{
+    for (const char *signal : {"sendOrderShow", "closeOrder", "fpsChanged"}) {
+        QCOMPARE(evaluate(m_page, QStringLiteral("typeof window.bridge.%1.connect").arg(signal)).toString(),
+            QStringLiteral("function"));
+    }
+    for (const char *slot : {"disconnectNode", "startGame", "nuvabRegister", "orderStatus", "getClientVersion",
+             "getOsVersion", "getComputerAddress", "downloadClientVersion"}) {
+        QCOMPARE(evaluate(m_page, QStringLiteral("typeof window.bridge.%1").arg(slot)).toString(),
+            QStringLiteral("function"));
+    }
+    for (const char *hidden : {"on_minButton", "on_activatedSysTrayIcon", "on_showMainAction", "on_exitAppAction",
+             "createActions", "createMenu", "createDialogTitle", "createTray", "showBrowser", "replyFinished",
+             "finish_process", "readFromOrbview"}) {
+        QCOMPARE(evaluate(m_page, QStringLiteral("typeof window.bridge.%1").arg(hidden)).toString(),
+            QStringLiteral("undefined"));
+    }
+}
+
+void TestBridge::linksOpenOnlyWebAddresses_data()
+{
+    QTest::addColumn<QString>("slot");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("opened"); // what the desktop receives; empty when nothing may open
+
+    for (const QString slot : {"nuvabRegister", "downloadClientVersion"}) {
+        const auto row = [&](const char *name, const QString &text, const QString &opened) {
+            QTest::addRow("%s: %s", qPrintable(slot), name) << slot << text << opened;
+        };
+        row("http", "http://127.0.0.1/register?from=client", "http://127.0.0.1/register?from=client");
+        row("https", "https://example.invalid/download/setup.exe", "https://example.invalid/download/setup.exe");
+        row("tolerant parsing", "http://127.0.0.1/a b", "http://127.0.0.1/a%20b");
+        row("file", "file:///etc/passwd", "");
+        row("custom scheme", "nuva://launch?cmd=calc", "");
+        row("javascript", "javascript:alert(1)", "");
+        row("mailto", "mailto:someone@example.invalid", "");
+        row("empty", "", "");
+        row("no host", "http://", "");
+        row("relative", "/download", "");
+        row("malformed", "http://[::1", "");
+    }
+}
+
+void TestBridge::linksOpenOnlyWebAddresses()
+{
+    QFETCH(QString, slot);
+    QFETCH(QString, text);
+    QFETCH(QString, opened);
+    m_desktop.opened.clear();
+
+    const QByteArray quoted = QByteArray("\"") + text.toUtf8() + "\"";
+    if (slot == QLatin1String("nuvabRegister"))
+        QTest::ignoreMessage(QtDebugMsg, "url= " + quoted);
+    if (opened.isEmpty())
+        QTest::ignoreMessage(QtDebugMsg, "refused to open " + quoted);
+
+    callFromPage(m_page, slot, {text});
+    // Page calls run in order: once this one has answered, the link call above has run to its end.
+    QCOMPARE(callFromPage(m_page, "getClientVersion").toString(), QStringLiteral("1.0.4"));
+
+    if (opened.isEmpty()) {
+        QVERIFY(m_desktop.opened.isEmpty());
+    } else {
+        QCOMPARE(m_desktop.opened.size(), 1);
+        QCOMPARE(m_desktop.opened.first().toString(QUrl::FullyEncoded), opened);
+    }
+}
+
+QTEST_MAIN(TestBridge)
+#include "tst_bridge.moc"
