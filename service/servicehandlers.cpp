@@ -2,8 +2,10 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 extern const char kFrontEndPage[];
 
@@ -30,22 +32,39 @@ std::string jsonString(const std::string &text)
     return out + "\"";
 }
 
-void answerVersionQuery(const httplib::Request &, httplib::Response &response)
+std::string versionAnswer(const ServiceOptions &options)
 {
     // An empty "data" object tells the client that no newer version exists.
-    response.set_content(R"({"code":0,"msg":"ok","data":{}})", kJson);
+    if (options.updateUrl.empty())
+        return R"({"code":0,"msg":"ok","data":{}})";
+    return R"({"code":0,"msg":"ok","data":{"versionNo":"1.0.5","downloadUrl":)" + jsonString(options.updateUrl) + "}}";
 }
 
-void answerOrderConfirmation(const httplib::Request &request, httplib::Response &response)
+std::string confirmationAnswer(const httplib::Request &request)
 {
     const std::string order = request.get_param_value("uuid");
-    response.set_content(
-        R"({"code":0,"msg":"ok","data":{"orderComputer":{"nodeUuid":)" + jsonString("node-" + order) + "}}}", kJson);
+    return R"({"code":0,"msg":"ok","data":{"orderComputer":{"nodeUuid":)" + jsonString("node-" + order) + "}}}";
+}
+
+// Dresses an API answer as the options say: delayed, with another status or body, redirected, with a cookie.
+void answer(const ServiceOptions &options, httplib::Response &response, const std::string &json)
+{
+    if (options.delayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(options.delayMs));
+    if (!options.redirectTo.empty()) {
+        response.status = 302;
+        response.set_header("Location", options.redirectTo);
+    }
+    if (options.status != 0)
+        response.status = options.status;
+    if (!options.cookie.empty())
+        response.set_header("Set-Cookie", options.cookie);
+    response.set_content(options.replaceBody ? options.body : json, kJson);
 }
 
 } // namespace
 
-void installServiceHandlers(httplib::Server &server, const ServiceOptions &)
+void installServiceHandlers(httplib::Server &server, const ServiceOptions &options)
 {
     server.Get("/", [](const httplib::Request &, httplib::Response &response) {
         response.set_content(kFrontEndPage, "text/html; charset=utf-8");
@@ -57,8 +76,14 @@ void installServiceHandlers(httplib::Server &server, const ServiceOptions &)
     });
     // The demo page calls this once it has talked to the client, so a headless run knows the page is up.
     server.Get("/demo/ready", [](const httplib::Request &, httplib::Response &response) { response.status = 204; });
-    server.Get("/gpfe/api/clientversion/get_latest_version", answerVersionQuery);
-    server.Get("/gpfe/api/order/confirm_connect", answerOrderConfirmation);
+    server.Get(
+        "/gpfe/api/clientversion/get_latest_version", [options](const httplib::Request &, httplib::Response &response) {
+            answer(options, response, versionAnswer(options));
+        });
+    server.Get(
+        "/gpfe/api/order/confirm_connect", [options](const httplib::Request &request, httplib::Response &response) {
+            answer(options, response, confirmationAnswer(request));
+        });
 
     server.set_logger([](const httplib::Request &request, const httplib::Response &response) {
         std::printf("%s %s %d\n", request.method.c_str(), request.target.c_str(), response.status);

@@ -5,12 +5,12 @@
 
 namespace {
 
-bool parsePort(const std::string &text, int &port)
+bool parseNumber(const std::string &text, int maximum, int &number)
 {
-    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
         return false;
-    port = std::atoi(text.c_str());
-    return port <= 65535;
+    number = std::atoi(text.c_str());
+    return number <= maximum;
 }
 
 } // namespace
@@ -20,9 +20,19 @@ const char *serviceUsage()
     return "Usage: nuvaservice [options]\n"
            "A local stand-in for the cloud-gaming service: the demo front end at / and the API under /gpfe/api/.\n"
            "\n"
-           "  --bind ADDRESS   address to listen on (default 127.0.0.1)\n"
-           "  --port PORT      port to listen on (default 8081; 0 picks a free one, printed at start)\n"
-           "  --help           show this text\n";
+           "  --bind ADDRESS       address to listen on (default 127.0.0.1)\n"
+           "  --port PORT          port to listen on (default 8081; 0 picks a free one, printed at start)\n"
+           "\n"
+           "What the API answers (the demo page is never affected):\n"
+           "  --offer-update URL   the version query offers an update to download from URL\n"
+           "                       (by default it offers none: an empty \"data\" object)\n"
+           "  --delay MS           wait MS milliseconds before each answer\n"
+           "  --status CODE        answer with HTTP status CODE, the body unchanged\n"
+           "  --body TEXT          answer with exactly TEXT as the body (not JSON, invalid UTF-8, empty...)\n"
+           "  --redirect URL       answer with a 302 redirect to URL\n"
+           "  --set-cookie TEXT    send Set-Cookie: TEXT with each answer\n"
+           "\n"
+           "  --help               show this text\n";
 }
 
 ParseResult parseServiceOptions(int argc, char *argv[], ServiceOptions &options, std::string &message)
@@ -40,10 +50,29 @@ ParseResult parseServiceOptions(int argc, char *argv[], ServiceOptions &options,
         if (option == "--bind") {
             options.bindAddress = value;
         } else if (option == "--port") {
-            if (!parsePort(value, options.port)) {
+            if (!parseNumber(value, 65535, options.port)) {
                 message = "not a port number: " + value;
                 return ParseResult::Error;
             }
+        } else if (option == "--offer-update") {
+            options.updateUrl = value;
+        } else if (option == "--delay") {
+            if (!parseNumber(value, 600000, options.delayMs)) {
+                message = "not a delay in milliseconds: " + value;
+                return ParseResult::Error;
+            }
+        } else if (option == "--status") {
+            if (!parseNumber(value, 599, options.status) || options.status < 100) {
+                message = "not an HTTP status: " + value;
+                return ParseResult::Error;
+            }
+        } else if (option == "--body") {
+            options.body = value;
+            options.replaceBody = true;
+        } else if (option == "--redirect") {
+            options.redirectTo = value;
+        } else if (option == "--set-cookie") {
+            options.cookie = value;
         } else {
             message = "unknown option: " + std::string(option);
             return ParseResult::Error;

@@ -7,6 +7,15 @@ struct ServiceOptions
 {
     std::string bindAddress = "127.0.0.1";
     int port = 8081; // 0 picks a free port, printed at start
+
+    // What the two API endpoints answer; the demo page at / is never affected.
+    std::string updateUrl; // non-empty: the version query offers an update with this download address
+    int delayMs = 0; // wait this long before answering
+    int status = 0; // answer with this HTTP status (0: 200, or 302 with a redirect)
+    std::string body; // answer with exactly this body instead of the JSON
+    bool replaceBody = false; // whether body was given (it may be empty)
+    std::string redirectTo; // non-empty: answer with a redirect to this address
+    std::string cookie; // non-empty: set this cookie with every answer
 };
 
 enum class ParseResult { Run, Help, Error };

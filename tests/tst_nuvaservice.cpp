@@ -1,6 +1,7 @@
 // The stand-in service as a process: its answers, its log, its options and how it stops.
 
 #include "localhttpserver.h"
+#include "serviceprocess.h"
 
 #include <httplib.h>
 
@@ -14,40 +15,12 @@
 
 namespace {
 
-class Service
+httplib::Result get(const ServiceProcess &service, const std::string &target)
 {
-public:
-    ~Service()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-
-    // Starts on a free port of 127.0.0.1 and reads the port from the first line.
-    bool start(const QStringList &extra = {})
-    {
-        process.start(
-            QStringLiteral(NUVA_SERVICE_PATH), QStringList{QStringLiteral("--port"), QStringLiteral("0")} + extra);
-        if (!process.waitForReadyRead(5000))
-            return false;
-        const auto match = QRegularExpression(QStringLiteral("listening on http://127\\.0\\.0\\.1:(\\d+)/"))
-                               .match(QString::fromUtf8(process.readLine()));
-        port = match.hasMatch() ? match.captured(1).toInt() : 0;
-        return port > 0;
-    }
-
-    httplib::Result get(const std::string &target)
-    {
-        httplib::Client client("127.0.0.1", port);
-        client.set_read_timeout(5, 0);
-        return client.Get(target.c_str());
-    }
-
-    QProcess process;
-    int port = 0;
-};
+    httplib::Client client("127.0.0.1", service.port());
+    client.set_read_timeout(5, 0);
+    return client.Get(target.c_str());
+}
 
 QJsonObject jsonOf(const httplib::Result &result)
 {
@@ -71,21 +44,21 @@ private slots:
 
 void TestNuvaService::servesTheDemoPageAndTheApi()
 {
-    Service service;
+    ServiceProcess service;
     QVERIFY(service.start());
 
-    const auto page = service.get("/");
+    const auto page = get(service, "/");
     QVERIFY(page);
     QCOMPARE(page->status, 200);
     QVERIFY(page->body.find("qrc:///qtwebchannel/qwebchannel.js") != std::string::npos);
 
     // No update by default: an empty "data" object.
     const QJsonObject version
-        = jsonOf(service.get("/gpfe/api/clientversion/get_latest_version?clientType=pc&versionNo=1.0.4"));
+        = jsonOf(get(service, "/gpfe/api/clientversion/get_latest_version?clientType=pc&versionNo=1.0.4"));
     QVERIFY(version.contains(QStringLiteral("data")));
     QVERIFY(version.value(QStringLiteral("data")).toObject().isEmpty());
 
-    const QJsonObject confirm = jsonOf(service.get("/gpfe/api/order/confirm_connect?uuid=order-7%22x"));
+    const QJsonObject confirm = jsonOf(get(service, "/gpfe/api/order/confirm_connect?uuid=order-7%22x"));
     const QString node = confirm.value(QStringLiteral("data"))
                              .toObject()
                              .value(QStringLiteral("orderComputer"))
@@ -97,15 +70,14 @@ void TestNuvaService::servesTheDemoPageAndTheApi()
 
 void TestNuvaService::logsOneLinePerRequest()
 {
-    Service service;
+    ServiceProcess service;
     QVERIFY(service.start());
-    QVERIFY(service.get("/gpfe/api/order/confirm_connect?uuid=a"));
-    QVERIFY(service.get("/nothing-here"));
+    QVERIFY(get(service, "/gpfe/api/order/confirm_connect?uuid=a"));
+    QVERIFY(get(service, "/nothing-here"));
 
-    QByteArray log;
-    QTRY_COMPARE_WITH_TIMEOUT((log += service.process.readAllStandardOutput()).count('\n'), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(service.log().count('\n'), 2, 5000);
     // Each request is answered on its own connection and thread, so the two lines may come in either order.
-    QList<QByteArray> lines = log.trimmed().split('\n');
+    QList<QByteArray> lines = service.log().trimmed().split('\n');
     std::sort(lines.begin(), lines.end());
     QCOMPARE(lines, (QList<QByteArray>{"GET /gpfe/api/order/confirm_connect?uuid=a 200", "GET /nothing-here 404"}));
 }
@@ -120,7 +92,7 @@ void TestNuvaService::stopsCleanlyOnSignal_data()
 void TestNuvaService::stopsCleanlyOnSignal()
 {
     QFETCH(int, signalNumber);
-    Service service;
+    ServiceProcess service;
     QVERIFY(service.start());
     QCOMPARE(::kill(pid_t(service.process.processId()), signalNumber), 0);
     QVERIFY(service.process.waitForFinished(5000));

@@ -17,6 +17,9 @@ LocalHttpServer::LocalHttpServer()
         const int yes = 1;
         setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
+    // One request per connection: a client that keeps its connection open would otherwise hold stop() until the
+    // keep-alive timeout.
+    m_server.set_keep_alive_max_count(1);
     m_server.set_logger([this](const httplib::Request &request, const httplib::Response &) {
         Request seen{QString::fromStdString(request.method), QString::fromStdString(request.target), {}};
         for (const auto &[name, value] : request.headers)

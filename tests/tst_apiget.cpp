@@ -1,0 +1,258 @@
+// Service requests against real HTTP servers on 127.0.0.1: the stand-in service with its options, and servers of the
+// test's own where the service cannot stage the case.
+
+#include "api/apiget.h"
+#include "localhttpserver.h"
+#include "serviceprocess.h"
+#include "testserviceaddress.h"
+
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+void pointAt(int port)
+{
+    setTestServiceAddress(QStringLiteral("127.0.0.1"), port, port);
+}
+
+QJsonObject dataOf(const ApiReply &reply)
+{
+    return reply.document.object().value(QStringLiteral("data")).toObject();
+}
+
+// A port that was just in use and is now closed: connections to it are refused.
+int closedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+} // namespace
+
+class TestApiGet : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sendsTheTargetAndTheOneHeader();
+    void anErrorStatusReadsLikeSuccess_data();
+    void anErrorStatusReadsLikeSuccess();
+    void aRedirectIsNotFollowed();
+    void unreadableAnswersGiveANullDocument_data();
+    void unreadableAnswersGiveANullDocument();
+    void aBodyIsCutAtItsFirstZeroByte();
+    void invalidUtf8ArrivesAsReplacementCharacters();
+    void requestsShareNoCookies();
+    void aSilentServerEndsAtTheTimeLimitWhileEventsFlow();
+    void aRequestStartedDuringAWaitCompletesFirst_data();
+    void aRequestStartedDuringAWaitCompletesFirst();
+};
+
+void TestApiGet::sendsTheTargetAndTheOneHeader()
+{
+    LocalHttpServer server;
+    QVERIFY(server.start());
+    pointAt(server.port());
+
+    apiGet(QStringLiteral("clientversion/get_latest_version?clientType=pc&versionNo=1.0.4"));
+    apiGet(QStringLiteral("order/confirm_connect?uuid=ab cd\"e"));
+
+    const auto requests = server.requests();
+    QCOMPARE(requests.size(), 2);
+    QCOMPARE(requests[0].method, QStringLiteral("GET"));
+    QCOMPARE(
+        requests[0].target, QStringLiteral("/gpfe/api/clientversion/get_latest_version?clientType=pc&versionNo=1.0.4"));
+    QCOMPARE(requests[0].header("Content-Type"), QStringLiteral("application/json"));
+    QCOMPARE(requests[0].header("Cookie"), QString());
+    // The value is appended unchanged; tolerant parsing encodes what a URL cannot hold.
+    QCOMPARE(requests[1].target, QStringLiteral("/gpfe/api/order/confirm_connect?uuid=ab%20cd%22e"));
+}
+
+void TestApiGet::anErrorStatusReadsLikeSuccess_data()
+{
+    QTest::addColumn<QString>("status");
+    QTest::newRow("200") << "200";
+    QTest::newRow("404") << "404";
+    QTest::newRow("500") << "500";
+}
+
+void TestApiGet::anErrorStatusReadsLikeSuccess()
+{
+    QFETCH(QString, status);
+    const QString body = QStringLiteral("{\"data\":{\"downloadUrl\":\"http://127.0.0.1/setup.exe\"}}");
+    ServiceProcess service;
+    QVERIFY(service.start({"--status", status, "--body", body}));
+    pointAt(service.port());
+
+    const ApiReply reply = apiGet(QStringLiteral("clientversion/get_latest_version?clientType=pc&versionNo=1.0.4"));
+    QCOMPARE(reply.body, body);
+    QCOMPARE(dataOf(reply).value("downloadUrl").toString(), QStringLiteral("http://127.0.0.1/setup.exe"));
+    QVERIFY(service.log().contains(" " + status.toLatin1() + "\n"));
+}
+
+void TestApiGet::aRedirectIsNotFollowed()
+{
+    ServiceProcess moved;
+    QVERIFY(moved.start({"--redirect", "/gpfe/api/elsewhere", "--body", "{\"data\":{\"moved\":true}}"}));
+    pointAt(moved.port());
+    const ApiReply reply = apiGet(QStringLiteral("order/confirm_connect?uuid=x"));
+    QCOMPARE(dataOf(reply).value("moved").toBool(), true);
+    QVERIFY(moved.log().contains("confirm_connect?uuid=x 302"));
+    QVERIFY(!moved.log().contains("elsewhere"));
+
+    ServiceProcess empty;
+    QVERIFY(empty.start({"--redirect", "/gpfe/api/elsewhere", "--body", ""}));
+    pointAt(empty.port());
+    QVERIFY(apiGet(QStringLiteral("order/confirm_connect?uuid=x")).document.isNull());
+}
+
+void TestApiGet::unreadableAnswersGiveANullDocument_data()
+{
+    QTest::addColumn<QStringList>("options"); // empty: nothing listens
+    QTest::addColumn<QString>("body");
+    QTest::newRow("empty body") << QStringList{"--body", ""} << "";
+    QTest::newRow("HTML page") << QStringList{"--body", "<html><body>502 Bad Gateway</body></html>", "--status", "502"}
+                               << "<html><body>502 Bad Gateway</body></html>";
+    QTest::newRow("truncated JSON") << QStringList{"--body", "{\"data\":{"} << "{\"data\":{";
+    QTest::newRow("connection refused") << QStringList{} << "";
+}
+
+void TestApiGet::unreadableAnswersGiveANullDocument()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, body);
+    ServiceProcess service;
+    if (options.isEmpty()) {
+        pointAt(closedPort());
+    } else {
+        QVERIFY(service.start(options));
+        pointAt(service.port());
+    }
+    const ApiReply reply = apiGet(QStringLiteral("clientversion/get_latest_version?clientType=pc&versionNo=1.0.4"));
+    QCOMPARE(reply.body, body);
+    QVERIFY(reply.document.isNull());
+}
+
+void TestApiGet::aBodyIsCutAtItsFirstZeroByte()
+{
+    LocalHttpServer server;
+    server.server().Get("/gpfe/api/cut", [](const httplib::Request &, httplib::Response &response) {
+        response.set_content(std::string("{\"data\":"
+                                         "\0"
+                                         "{}}",
+                                 13),
+            "application/json");
+    });
+    server.server().Get("/gpfe/api/tail", [](const httplib::Request &, httplib::Response &response) {
+        response.set_content(std::string("{\"data\":{}}"
+                                         "\0"
+                                         "garbage",
+                                 19),
+            "application/json");
+    });
+    QVERIFY(server.start());
+    pointAt(server.port());
+
+    const ApiReply cut = apiGet(QStringLiteral("cut"));
+    QCOMPARE(cut.body, QStringLiteral("{\"data\":"));
+    QVERIFY(cut.document.isNull());
+
+    const ApiReply tail = apiGet(QStringLiteral("tail"));
+    QCOMPARE(tail.body, QStringLiteral("{\"data\":{}}"));
+    QVERIFY(tail.document.isObject());
+}
+
+void TestApiGet::invalidUtf8ArrivesAsReplacementCharacters()
+{
+    // Raw bytes cannot travel through a command line in a UTF-8 locale, so this server is the test's own.
+    LocalHttpServer server;
+    server.server().Get("/gpfe/api/bytes", [](const httplib::Request &, httplib::Response &response) {
+        response.set_content("{\"data\":{\"downloadUrl\":\"a\xff\xfe"
+                             "b\"}}",
+            "application/json");
+    });
+    QVERIFY(server.start());
+    pointAt(server.port());
+    const ApiReply reply = apiGet(QStringLiteral("bytes"));
+    QVERIFY(!reply.document.isNull());
+    QCOMPARE(dataOf(reply).value("downloadUrl").toString(), QStringLiteral("a\uFFFD\uFFFDb"));
+}
+
+void TestApiGet::requestsShareNoCookies()
+{
+    LocalHttpServer server;
+    server.server().Get("/gpfe/api/login", [](const httplib::Request &, httplib::Response &response) {
+        response.set_header("Set-Cookie", "session=secret; Path=/");
+        response.set_content("{\"data\":{}}", "application/json");
+    });
+    QVERIFY(server.start());
+    pointAt(server.port());
+
+    apiGet(QStringLiteral("login"));
+    apiGet(QStringLiteral("login"));
+    const auto requests = server.requests();
+    QCOMPARE(requests.size(), 2);
+    QCOMPARE(requests[1].header("Cookie"), QString());
+}
+
+void TestApiGet::aSilentServerEndsAtTheTimeLimitWhileEventsFlow()
+{
+    // Accepts every connection and never answers.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    pointAt(silent.serverPort());
+
+    QTimer ticker;
+    QSignalSpy ticks(&ticker, &QTimer::timeout);
+    ticker.start(20);
+    setApiTimeLimitForTesting(400);
+    const ApiReply reply = apiGet(QStringLiteral("order/confirm_connect?uuid=x"));
+    setApiTimeLimitForTesting(10000);
+
+    QCOMPARE(reply.body, QString());
+    QVERIFY(reply.document.isNull());
+    QVERIFY(silent.hasPendingConnections()); // the request did reach it
+    QVERIFY(ticks.count() > 0);
+}
+
+void TestApiGet::aRequestStartedDuringAWaitCompletesFirst_data()
+{
+    QTest::addColumn<int>("outerDelayMs");
+    QTest::addColumn<int>("innerDelayMs");
+    QTest::newRow("outer answered last") << 600 << 0;
+    // The outer reply arrives first, yet its call can only return once the nested one has.
+    QTest::newRow("outer answered first") << 0 << 600;
+}
+
+void TestApiGet::aRequestStartedDuringAWaitCompletesFirst()
+{
+    QFETCH(int, outerDelayMs);
+    QFETCH(int, innerDelayMs);
+    LocalHttpServer server;
+    for (const auto &[path, delay] : {std::pair{"/gpfe/api/outer", outerDelayMs}, {"/gpfe/api/inner", innerDelayMs}}) {
+        const std::string body = std::string("{\"data\":{\"who\":\"") + (path + 10) + "\"}}";
+        server.server().Get(path, [body, delay](const httplib::Request &, httplib::Response &response) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+            response.set_content(body, "application/json");
+        });
+    }
+    QVERIFY(server.start());
+    pointAt(server.port());
+
+    QStringList finished;
+    QTimer::singleShot(0, [&finished] { finished << dataOf(apiGet(QStringLiteral("inner"))).value("who").toString(); });
+    finished << dataOf(apiGet(QStringLiteral("outer"))).value("who").toString();
+
+    QCOMPARE(finished, (QStringList{"inner", "outer"}));
+}
+
+QTEST_GUILESS_MAIN(TestApiGet)
+#include "tst_apiget.moc"
