@@ -78,6 +78,8 @@ private slots:
     void readFromOrbview();
 
 private:
+    void launchViewer(const QString &param);
+
     QWebEngineView *m_webView = nullptr;
     QLabel *m_splashLabel = nullptr;
     QWebChannel *m_webChannel = nullptr;
@@ -98,4 +100,6 @@ private:
     QProcess *m_process = nullptr;
     QString m_param;
     QString m_computerAddress;
+    // A startGame is waiting for its order confirmation; further calls are refused until it is done.
+    bool m_awaitingConfirmation = false;
 };

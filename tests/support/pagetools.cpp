@@ -21,6 +21,9 @@ window.bridgeReady = false;
 window.received = [];
 new QWebChannel(qt.webChannelTransport, function (channel) {
   window.bridge = channel.objects.VueDialog;
+  window.bridge.sendOrderShow.connect(function (flag) { window.received.push("sendOrderShow:" + flag); });
+  window.bridge.closeOrder.connect(function () { window.received.push("closeOrder"); });
+  window.bridge.fpsChanged.connect(function () { window.received.push("fpsChanged"); });
   window.bridgeReady = !!window.bridge;
 });
 </script></body></html>)");

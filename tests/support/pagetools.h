@@ -8,7 +8,8 @@ class QWebEngineView;
 class QWidget;
 
 // A page that connects to the web channel and keeps the published "VueDialog" in window.bridge; window.bridgeReady
-// turns true once the channel is up. Calls made through it travel the real channel.
+// turns true once the channel is up, and window.received lists the window's signals as they arrive
+// ("sendOrderShow:false", "fpsChanged", ...). Calls made through it travel the real channel.
 QString bridgePageHtml();
 
 // Runs script in the page and waits (events keep flowing) for its result; an invalid QVariant after timeoutMs.

@@ -3,8 +3,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A temporary working directory laid out like the client's (./images/ with its pictures), made current for the
-// life of the object. The client looks its pictures up relative to the working directory.
+// A temporary working directory laid out like the client's (./images/ with its pictures, ./nuvaview/nuvaview.exe the
+// stand-in viewer), made current for the life of the object. The client looks its pictures up relative to the working
+// directory.
 class TestWorkDir
 {
 public:

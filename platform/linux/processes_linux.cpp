@@ -1,0 +1,129 @@
+#include "platform/processes.h"
+
+#include "procfs.h"
+
+#include <QHash>
+#include <QVector>
+
+#include <cerrno>
+#include <csignal>
+#include <poll.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+// How long a kill waits for its targets, like taskkill's own wait for the processes it ends.
+constexpr int kKillWaitMs = 2000;
+
+qint64 nowMs()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+bool isGoneOrZombie(pid_t pid)
+{
+    for (const ProcessEntry &entry : readProcesses(QStringLiteral("/proc"))) {
+        if (entry.pid == pid)
+            return entry.state == 'Z';
+    }
+    return true;
+}
+
+// Sends SIGKILL to each and waits until each has ended. A pidfd names the process itself, so a PID reused in the
+// meantime is never hit, and poll() wakes exactly when a process ends; where pidfds are missing, the wait polls.
+void killAndWait(const QVector<pid_t> &pids)
+{
+    QVector<pollfd> waits;
+    QVector<pid_t> unwatched;
+    for (const pid_t pid : pids) {
+        const int fd = int(syscall(SYS_pidfd_open, pid, 0));
+        if (fd >= 0 && syscall(SYS_pidfd_send_signal, fd, SIGKILL, nullptr, 0) == 0) {
+            waits.append({fd, POLLIN, 0});
+            continue;
+        }
+        if (fd >= 0)
+            close(fd);
+        if (kill(pid, SIGKILL) == 0)
+            unwatched.append(pid);
+    }
+
+    const qint64 deadline = nowMs() + kKillWaitMs;
+    for (pollfd &wait : waits) {
+        while (poll(&wait, 1, int(qMax<qint64>(0, deadline - nowMs()))) < 0 && errno == EINTR) { }
+        close(wait.fd);
+    }
+    for (const pid_t pid : unwatched) {
+        while (!isGoneOrZombie(pid) && nowMs() < deadline)
+            usleep(5000);
+    }
+}
+
+bool isOwnRunningProcess(const ProcessEntry &entry, const QString &imageName)
+{
+    return entry.owner == getuid() && entry.state != 'Z' && entry.imageName == imageName;
+}
+
+void killMatching(const QString &imageName, bool spareSelf)
+{
+    QVector<pid_t> targets;
+    for (const ProcessEntry &entry : readProcesses()) {
+        if (isOwnRunningProcess(entry, imageName) && !(spareSelf && entry.pid == getpid()))
+            targets.append(entry.pid);
+    }
+    killAndWait(targets);
+}
+
+} // namespace
+
+QString browserEngineImageName()
+{
+    return QStringLiteral("QtWebEngineProcess");
+}
+
+QString clientImageName()
+{
+    return QStringLiteral("nuvagame");
+}
+
+void killProcessesByImageName(const QString &imageName)
+{
+    killMatching(imageName, false);
+}
+
+void killOtherProcessesByImageName(const QString &imageName)
+{
+    killMatching(imageName, true);
+}
+
+// An engine process is left behind when the program that launched it has ended: climbing its ancestors past other
+// processes of the same image (the engine's own helpers), the first other one is init, or nothing.
+void killOrphanedProcessesByImageName(const QString &imageName)
+{
+    const QList<ProcessEntry> processes = readProcesses();
+    QHash<pid_t, ProcessEntry> byPid;
+    for (const ProcessEntry &entry : processes)
+        byPid.insert(entry.pid, entry);
+
+    QVector<pid_t> targets;
+    for (const ProcessEntry &entry : processes) {
+        if (!isOwnRunningProcess(entry, imageName))
+            continue;
+        ProcessEntry ancestor = entry;
+        for (int depth = 0; depth < 64 && ancestor.imageName == imageName && byPid.contains(ancestor.parentPid);
+             ++depth)
+            ancestor = byPid.value(ancestor.parentPid);
+        const bool launcherGone = ancestor.imageName == imageName || ancestor.pid == 1;
+        if (launcherGone)
+            targets.append(entry.pid);
+    }
+    killAndWait(targets);
+}
+
+QString listProcessesByImageName(const QString &imageName)
+{
+    return formatProcessListing(imageName, readProcesses());
+}

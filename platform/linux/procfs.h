@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <sys/types.h>
+
+// A process as /proc shows it.
+struct ProcessEntry
+{
+    pid_t pid = 0;
+    pid_t parentPid = 0;
+    uid_t owner = 0;
+    char state = '?'; // 'Z' for a zombie: ended, not yet reaped
+    QString imageName;
+};
+
+// The state and parent from the contents of /proc/PID/stat. The command name in parentheses may itself hold spaces
+// and parentheses, so the fields are read after the last ')'. False when the text is not of that shape.
+bool parseProcessStat(const QByteArray &stat, char &state, pid_t &parentPid);
+
+// The image name from the target of /proc/PID/exe: its file name without the " (deleted)" the kernel appends once
+// the file has been replaced or removed.
+QString imageNameFromExeLink(const QString &target);
+
+// Every process that can be read under procRoot (normally /proc). Another user's executable link cannot be read;
+// its image name then comes from /proc/PID/comm.
+QList<ProcessEntry> readProcesses(const QString &procRoot = QStringLiteral("/proc"));
+
+// The tasklist-shaped listing of the running (not zombie) entries.
+QString formatProcessListing(const QString &imageName, const QList<ProcessEntry> &matches);

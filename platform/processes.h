@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+/**
+ * Processes by image name: the executable's file name, for example "nuvaview.exe".
+ */
+
+/**
+ * The image names of the browser engine's helper processes ("QtWebEngineProcess.exe" on Windows) and of the client
+ * itself ("nuvagame.exe" on Windows).
+ */
+QString browserEngineImageName();
+QString clientImageName();
+
+/**
+ * Ends every process of the current user with this image name and returns once each is gone (at most about 2 s on
+ * Linux). Nothing reports a process that could not be ended. Like "taskkill /im NAME /f" on Windows.
+ */
+void killProcessesByImageName(const QString &imageName);
+
+/**
+ * Like killProcessesByImageName, but spares the calling process itself.
+ */
+void killOtherProcessesByImageName(const QString &imageName);
+
+/**
+ * Ends the current user's processes of this image name that an earlier run left behind: those whose launching
+ * program has ended. Live ones, which may belong to another program's browser view, are spared.
+ */
+void killOrphanedProcessesByImageName(const QString &imageName);
+
+/**
+ * Lists the running processes of this image name in the shape of "tasklist -fi "imagename eq NAME"": a header row
+ * containing "PID" and a row per running process, or an INFO line without "PID" when none runs. A process that has
+ * ended but not yet been reaped by its parent is not running. On Windows this runs tasklist (at most 30 s) and
+ * decodes its output in the local 8-bit code page.
+ */
+QString listProcessesByImageName(const QString &imageName);
