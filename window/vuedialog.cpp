@@ -36,8 +36,7 @@ VueDialog::VueDialog()
     mainLayout->setSpacing(0);
 
     createDialogTitle();
-    if (m_titleBar)
-        mainLayout->addWidget(m_titleBar);
+    mainLayout->addWidget(m_titleBar);
 
     // The page starts loading at once; it stays hidden behind the splash until the first load has finished.
     m_webView = new QWebEngineView;

@@ -12,6 +12,7 @@ class QHBoxLayout;
 class QKeyEvent;
 class QLabel;
 class QMenu;
+class QMouseEvent;
 class QNetworkReply;
 class QPushButton;
 class QWebChannel;
@@ -59,7 +60,11 @@ public slots:
     void downloadClientVersion(QString downloadUrl);
 
 protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private slots:
     void on_minButton();

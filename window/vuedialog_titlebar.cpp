@@ -1,9 +1,84 @@
-// The window's own title bar and dragging.
+// The window's own title bar and dragging: the window has no system frame.
 
 #include "window/vuedialog.h"
 
-void VueDialog::createDialogTitle()
-{ }
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QMouseEvent>
+#include <QPushButton>
 
+namespace {
+
+const QString kButtonStyle = QStringLiteral(
+    "QPushButton:hover{background-color: rgb(67, 91, 122, 1);border:none;color:rgb(255, 255, 255);}border:none");
+
+QPushButton *titleButton(const QString &iconFile)
+{
+    auto *button = new QPushButton;
+    button->setIcon(QIcon(iconFile));
+    button->setStyleSheet(kButtonStyle);
+    button->setFlat(true);
+    button->setAutoDefault(false);
+    button->setMinimumSize(42, 30);
+    button->setMaximumSize(42, 30);
+    return button;
+}
+
+} // namespace
+
+void VueDialog::createDialogTitle()
+{
+    m_titleBar = new QWidget;
+    m_titleLayout = new QHBoxLayout;
+    m_titleBar->setLayout(m_titleLayout);
+    m_titleBar->setFixedHeight(30);
+    m_titleBar->setStyleSheet(QStringLiteral("background-color: rgb(43, 61, 85, 1)"));
+
+    m_minButton = titleButton(QStringLiteral("./images/icon_mini.png"));
+    m_closeButton = titleButton(QStringLiteral("./images/icon_close.png"));
+    connect(m_minButton, &QPushButton::clicked, this, &VueDialog::on_minButton);
+    connect(m_closeButton, &QPushButton::clicked, this, &VueDialog::on_exitAppAction);
+
+    m_titleLayout->addSpacing(430);
+    m_titleLayout->addStretch(0);
+    m_titleLayout->addWidget(m_minButton);
+    m_titleLayout->setSpacing(0);
+    m_titleLayout->addWidget(m_closeButton);
+    m_titleLayout->setContentsMargins(0, 0, 0, 0);
+}
+
+// Hides to the tray rather than minimising; from here on the tray icon stays.
 void VueDialog::on_minButton()
+{
+    hide();
+    m_sysTrayIcon->setVisible(true);
+}
+
+// Presses that no child takes (the bare title bar, the splash picture) grab the window, with any button.
+void VueDialog::mousePressEvent(QMouseEvent *event)
+{
+    m_dragging = true;
+    m_dragOffset = event->globalPos() - pos();
+    QWidget::mousePressEvent(event);
+}
+
+// The grabbed point stays under the cursor while a button is held. The window goes wherever that puts it, the
+// screen's top-left corner included.
+void VueDialog::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging && event->buttons() != Qt::NoButton) {
+        move(event->globalPos() - m_dragOffset);
+        m_dragOffset = event->globalPos() - pos();
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void VueDialog::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_dragging = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+// The window does nothing of its own on any change, a minimise by other means than the title bar included.
+void VueDialog::changeEvent(QEvent *)
 { }

@@ -1,0 +1,180 @@
+// The title bar, dragging and the tray icon of the real window. Plain Xvfb has no tray host, so the tray's signals
+// are driven directly and their effects checked.
+
+#include "app/mainwindow.h"
+#include "localhttpserver.h"
+#include "pagetools.h"
+#include "quietchannel.h"
+#include "testserviceaddress.h"
+#include "window/vuedialog.h"
+#include "workdir.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <memory>
+
+namespace {
+
+// Mouse events as the window system delivers them, with global positions that follow the window.
+void sendMouse(QWidget *target, QEvent::Type type, const QPoint &local, Qt::MouseButton button, Qt::MouseButtons held)
+{
+    QMouseEvent event(type, local, target->mapToGlobal(local), button, held, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+} // namespace
+
+class TestTitleBar : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void buttonsSitAtTheRightEnd();
+    void draggingTheBarMovesTheWindow_data();
+    void draggingTheBarMovesTheWindow();
+    void pressingInThePageNeverMoves();
+    void minimiseHidesToTheTray();
+    void theTrayBringsTheWindowBack();
+
+private:
+    LocalHttpServer m_frontEnd;
+    std::unique_ptr<TestWorkDir> m_workDir;
+    std::unique_ptr<VueDialog> m_window;
+};
+
+void TestTitleBar::initTestCase()
+{
+    quietenChannelWarnings();
+    m_frontEnd.serveHtml("/", bridgePageHtml().toStdString());
+    QVERIFY(m_frontEnd.start());
+    setTestServiceAddress(QStringLiteral("127.0.0.1"), m_frontEnd.port(), m_frontEnd.port());
+    m_workDir = std::make_unique<TestWorkDir>();
+}
+
+void TestTitleBar::init()
+{
+    m_window.reset(openMainWindow());
+    m_window->move(200, 150);
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestTitleBar::cleanup()
+{
+    m_window.reset();
+}
+
+void TestTitleBar::buttonsSitAtTheRightEnd()
+{
+    const auto buttons = m_window->findChildren<QPushButton *>();
+    QCOMPARE(buttons.size(), 2);
+    QList<QRect> places;
+    for (QPushButton *button : buttons) {
+        places << QRect(button->mapTo(m_window.get(), QPoint(0, 0)), button->size());
+        QVERIFY(button->text().isEmpty());
+        QVERIFY(!button->icon().isNull());
+        QVERIFY(button->isFlat());
+        QVERIFY(!button->autoDefault());
+    }
+    std::sort(places.begin(), places.end(), [](const QRect &a, const QRect &b) { return a.x() < b.x(); });
+    QCOMPARE(places, (QList<QRect>{QRect(876, 0, 42, 30), QRect(918, 0, 42, 30)}));
+}
+
+void TestTitleBar::draggingTheBarMovesTheWindow_data()
+{
+    QTest::addColumn<int>("buttonValue");
+    QTest::newRow("left") << int(Qt::LeftButton);
+    QTest::newRow("right") << int(Qt::RightButton);
+}
+
+void TestTitleBar::draggingTheBarMovesTheWindow()
+{
+    QFETCH(int, buttonValue);
+    const auto button = Qt::MouseButton(buttonValue);
+    QWidget *bar = m_window->findChildren<QPushButton *>().first()->parentWidget();
+    const QPoint grabbed(100, 15);
+    const QPoint start = m_window->pos();
+
+    sendMouse(bar, QEvent::MouseButtonPress, grabbed, button, button);
+    sendMouse(bar, QEvent::MouseMove, grabbed + QPoint(40, 25), Qt::NoButton, button);
+    QCOMPARE(m_window->pos(), start + QPoint(40, 25));
+    // The grabbed point is still under the cursor, so a further move carries on from there.
+    sendMouse(bar, QEvent::MouseMove, grabbed + QPoint(-10, 5), Qt::NoButton, button);
+    QCOMPARE(m_window->pos(), start + QPoint(30, 30));
+    // To the screen's corner too.
+    sendMouse(bar, QEvent::MouseMove, grabbed - (m_window->pos() - QPoint(0, 0)), Qt::NoButton, button);
+    QCOMPARE(m_window->pos(), QPoint(0, 0));
+
+    sendMouse(bar, QEvent::MouseButtonRelease, grabbed, button, Qt::NoButton);
+    const QPoint released = m_window->pos();
+    sendMouse(bar, QEvent::MouseMove, grabbed + QPoint(50, 50), Qt::NoButton, button);
+    QCOMPARE(m_window->pos(), released);
+}
+
+void TestTitleBar::pressingInThePageNeverMoves()
+{
+    QWebEngineView *view = webViewOf(m_window.get());
+    QSignalSpy loaded(view->page(), &QWebEnginePage::loadFinished);
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 30000);
+    QTRY_VERIFY(view->focusProxy());
+    const QPoint start = m_window->pos();
+    QWidget *page = view->focusProxy();
+    sendMouse(page, QEvent::MouseButtonPress, QPoint(300, 200), Qt::LeftButton, Qt::LeftButton);
+    sendMouse(page, QEvent::MouseMove, QPoint(360, 260), Qt::NoButton, Qt::LeftButton);
+    sendMouse(page, QEvent::MouseButtonRelease, QPoint(360, 260), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(m_window->pos(), start);
+}
+
+void TestTitleBar::minimiseHidesToTheTray()
+{
+    auto *tray = m_window->findChild<QSystemTrayIcon *>();
+    QVERIFY(tray);
+    QVERIFY(!tray->isVisible());
+    QCOMPARE(tray->toolTip(), QStringLiteral("云游戏托盘"));
+
+    auto buttons = m_window->findChildren<QPushButton *>();
+    std::sort(buttons.begin(), buttons.end(), [](QPushButton *a, QPushButton *b) { return a->x() < b->x(); });
+    QTest::mouseClick(buttons.first(), Qt::LeftButton);
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(!m_window->isMinimized());
+    QVERIFY(tray->isVisible());
+}
+
+void TestTitleBar::theTrayBringsTheWindowBack()
+{
+    auto *tray = m_window->findChild<QSystemTrayIcon *>();
+    m_window->hide();
+
+    for (const auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::MiddleClick, QSystemTrayIcon::Context}) {
+        emit tray->activated(reason);
+        QVERIFY(!m_window->isVisible());
+    }
+    emit tray->activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(m_window->isVisible());
+
+    QMenu *menu = tray->contextMenu();
+    QVERIFY(menu);
+    const auto actions = menu->actions();
+    QCOMPARE(actions.size(), 3);
+    QCOMPARE(actions[0]->text(), QStringLiteral("显示主界面"));
+    QVERIFY(actions[1]->isSeparator());
+    QCOMPARE(actions[2]->text(), QStringLiteral("退出"));
+
+    m_window->hide();
+    tray->setVisible(true);
+    actions[0]->trigger();
+    QVERIFY(m_window->isVisible());
+    QVERIFY(tray->isVisible());
+}
+
+QTEST_MAIN(TestTitleBar)
+#include "tst_titlebar.moc"
