@@ -4,6 +4,8 @@
 #include "workdir.h"
 #include "xwindows.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 
@@ -41,6 +43,7 @@ class TestStartup : public QObject
 
 private slots:
     void closingTheWindowEndsTheEventLoopWithZero();
+    void theCloseButtonEndsEveryOtherClientAndItself();
 };
 
 void TestStartup::closingTheWindowEndsTheEventLoopWithZero()
@@ -77,6 +80,43 @@ void TestStartup::closingTheWindowEndsTheEventLoopWithZero()
     QCOMPARE(client.process.exitCode(), 0);
     clientLog += client.process.readAllStandardError();
     QVERIFY(clientLog.contains("main() start....................."));
+}
+
+void TestStartup::theCloseButtonEndsEveryOtherClientAndItself()
+{
+    QVERIFY(XWindows::serverReachable());
+    TestWorkDir workDir;
+    // Another process of the client's image name: a copy of the viewer, sleeping until it is killed.
+    QVERIFY(QDir(workDir.path()).mkpath("other"));
+    const QString otherClient = workDir.filePath("other/nuvagame");
+    QVERIFY(QFile::copy(NUVA_VIEWER_PATH, otherClient));
+    ChildProcess other;
+    QProcessEnvironment otherEnvironment = QProcessEnvironment::systemEnvironment();
+    otherEnvironment.insert("NUVAVIEW_SCRIPT", "sleep:60000");
+    other.process.setProcessEnvironment(otherEnvironment);
+    other.process.start(otherClient, QStringList());
+    QVERIFY(other.process.waitForStarted(5000));
+
+    ChildProcess client;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_XCB_NO_XI2", "1"); // so the synthetic click below is heard
+    client.process.setProcessEnvironment(environment);
+    client.process.setWorkingDirectory(workDir.path());
+    client.process.start(QStringLiteral(NUVA_CLIENT_PATH), QStringList());
+    std::optional<uint32_t> window;
+    QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 30000);
+
+    // The close button covers x 918 to 959 of the 30-pixel title bar. Click until the client reacts: the first
+    // events may reach it before it has settled its freshly mapped window.
+    for (int attempt = 0; attempt < 30 && client.process.state() != QProcess::NotRunning; ++attempt) {
+        QVERIFY(XWindows::click(*window, 938, 15));
+        client.process.waitForFinished(500);
+    }
+    QCOMPARE(client.process.state(), QProcess::NotRunning);
+    QCOMPARE(client.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(client.process.exitCode(), 0);
+    QVERIFY(other.process.waitForFinished(5000));
+    QCOMPARE(other.process.exitStatus(), QProcess::CrashExit); // killed
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -93,4 +93,25 @@ bool requestClose(uint32_t window)
     return xcb_flush(c) > 0;
 }
 
+bool click(uint32_t window, int x, int y)
+{
+    xcb_connection_t *c = connection();
+    if (!c)
+        return false;
+    for (const uint8_t type : {uint8_t(XCB_BUTTON_PRESS), uint8_t(XCB_BUTTON_RELEASE)}) {
+        xcb_button_press_event_t event{};
+        event.response_type = type;
+        event.detail = 1;
+        event.root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        event.event = window;
+        event.event_x = int16_t(x);
+        event.event_y = int16_t(y);
+        event.same_screen = 1;
+        event.state = type == XCB_BUTTON_RELEASE ? XCB_BUTTON_MASK_1 : 0;
+        const uint32_t mask = type == XCB_BUTTON_PRESS ? XCB_EVENT_MASK_BUTTON_PRESS : XCB_EVENT_MASK_BUTTON_RELEASE;
+        xcb_send_event(c, 0, window, mask, reinterpret_cast<const char *>(&event));
+    }
+    return xcb_flush(c) > 0;
+}
+
 } // namespace XWindows

@@ -17,4 +17,8 @@ std::optional<uint32_t> findMapped(const QString &title);
 // Asks the window to close the way a window manager's close button does (WM_DELETE_WINDOW).
 bool requestClose(uint32_t window);
 
+// Clicks the left button at a point of the window, with core X events sent to it. The client must be listening for
+// core events rather than XInput 2 (QT_XCB_NO_XI2=1 in its environment).
+bool click(uint32_t window, int x, int y);
+
 } // namespace XWindows
