@@ -1,8 +1,20 @@
 #include "single_instance/qsingletonapp.h"
 
+#include "platform/localserveraccess.h"
+
+#include <QCoreApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTextStream>
+#include <QWidget>
+
+#include <memory>
+
 QSingletonApp::QSingletonApp(const QString &serverName)
     : m_serverName(serverName)
-{ }
+{
+    probeOrListen();
+}
 
 QSingletonApp::~QSingletonApp() = default;
 
@@ -14,4 +26,45 @@ bool QSingletonApp::hasOtherInstance() const
 void QSingletonApp::setWindowToShow(QWidget *window)
 {
     m_windowToShow = window;
+}
+
+void QSingletonApp::probeOrListen()
+{
+    m_otherInstance = false;
+    const auto probe = std::make_unique<QLocalSocket>();
+    probe->connectToServer(m_serverName, QIODevice::ReadWrite);
+
+    if (probe->waitForConnected(500)) {
+        m_otherInstance = true;
+        // The running instance does not read it; it is sent as a courtesy, without separator or terminator.
+        const QStringList arguments = QCoreApplication::arguments();
+        QTextStream stream(probe.get());
+        if (arguments.size() > 1)
+            stream << arguments.last();
+        stream.flush();
+        probe->waitForBytesWritten(2000);
+        return;
+    }
+
+    m_server = new QLocalServer;
+    m_server->setSocketOptions(everyoneMayConnect());
+    connect(m_server, &QLocalServer::newConnection, this, &QSingletonApp::newLocalConnection);
+    // A name still in use here belongs to nobody who answers: an instance that crashed or hangs left it behind.
+    if (!m_server->listen(m_serverName) && m_server->serverError() == QAbstractSocket::AddressInUseError) {
+        QLocalServer::removeServer(m_serverName);
+        m_server->listen(m_serverName);
+    }
+}
+
+void QSingletonApp::newLocalConnection()
+{
+    QLocalSocket *connection = m_server->nextPendingConnection();
+    if (!connection)
+        return;
+    // What a later start sends plays no part; the wait only gives it the chance to finish before the hang-up.
+    connection->waitForReadyRead(1000);
+    delete connection;
+
+    if (m_windowToShow)
+        m_windowToShow->show();
 }

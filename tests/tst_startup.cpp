@@ -1,6 +1,8 @@
 // The client as a process: started from a working directory laid out like the build folder, against the stand-in
 // service on the test address, and closed the way a window manager closes a window.
 
+#include "clientprocess.h"
+#include "serviceprocess.h"
 #include "workdir.h"
 #include "xwindows.h"
 
@@ -10,32 +12,6 @@
 #include <QTest>
 
 #include <optional>
-
-namespace {
-
-// Starts a program and ends it by PID when the test is over, whatever happened.
-class ChildProcess
-{
-public:
-    ~ChildProcess()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-    QProcess process;
-};
-
-bool startService(ChildProcess &service)
-{
-    service.process.setProgram(QStringLiteral(NUVA_SERVICE_PATH));
-    service.process.setArguments({QStringLiteral("--bind"), QStringLiteral(NUVA_TEST_SERVICE_HOST)});
-    service.process.start();
-    return service.process.waitForReadyRead(5000) && service.process.readLine().contains("listening");
-}
-
-} // namespace
 
 class TestStartup : public QObject
 {
@@ -48,25 +24,23 @@ private slots:
 
 void TestStartup::closingTheWindowEndsTheEventLoopWithZero()
 {
-    ChildProcess service;
-    QVERIFY2(startService(service), "the stand-in service did not start on the test address");
+    ServiceProcess service;
+    QVERIFY2(service.startForTestClient(), "the stand-in service did not start on the test address");
 
     QTRY_VERIFY2_WITH_TIMEOUT(XWindows::serverReachable(), "no X server", 10000);
     TestWorkDir workDir;
-    ChildProcess client;
-    client.process.setWorkingDirectory(workDir.path());
-    client.process.start(QStringLiteral(NUVA_CLIENT_PATH), QStringList());
-    QVERIFY(client.process.waitForStarted(5000));
+    ClientHome home;
+    ClientProcess client(home);
+    QVERIFY(client.start(workDir.path()));
 
     std::optional<uint32_t> window;
     const bool mapped = QTest::qWaitFor(
         [&window] { return (window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(); }, 30000);
-    QByteArray clientLog = client.process.readAllStandardError();
-    QVERIFY2(mapped, clientLog.right(2000).constData());
+    QVERIFY2(mapped, client.log().right(2000).constData());
 
     // The demo page asks for /demo/ready only after it has reached the client over the web channel.
     QByteArray serviceLog;
-    QTRY_VERIFY_WITH_TIMEOUT((serviceLog += service.process.readAll()).contains("GET /demo/ready"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT((serviceLog = service.log()).contains("GET /demo/ready"), 30000);
     QVERIFY(serviceLog.contains("GET / 200"));
 
     // A close that reaches the client while it is still settling its freshly mapped window can go unseen, as it
@@ -78,8 +52,7 @@ void TestStartup::closingTheWindowEndsTheEventLoopWithZero()
     QCOMPARE(client.process.state(), QProcess::NotRunning);
     QCOMPARE(client.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(client.process.exitCode(), 0);
-    clientLog += client.process.readAllStandardError();
-    QVERIFY(clientLog.contains("main() start....................."));
+    QVERIFY(client.log().contains("main() start....................."));
 }
 
 void TestStartup::theCloseButtonEndsEveryOtherClientAndItself()
@@ -97,12 +70,9 @@ void TestStartup::theCloseButtonEndsEveryOtherClientAndItself()
     other.process.start(otherClient, QStringList());
     QVERIFY(other.process.waitForStarted(5000));
 
-    ChildProcess client;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_XCB_NO_XI2", "1"); // so the synthetic click below is heard
-    client.process.setProcessEnvironment(environment);
-    client.process.setWorkingDirectory(workDir.path());
-    client.process.start(QStringLiteral(NUVA_CLIENT_PATH), QStringList());
+    ClientHome home;
+    ClientProcess client(home);
+    QVERIFY(client.start(workDir.path()));
     std::optional<uint32_t> window;
     QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 30000);
 

@@ -12,11 +12,20 @@ ServiceProcess::~ServiceProcess()
 
 bool ServiceProcess::start(const QStringList &options)
 {
-    process.start(
-        QStringLiteral(NUVA_SERVICE_PATH), QStringList{QStringLiteral("--port"), QStringLiteral("0")} + options);
+    return startWith(QStringList{QStringLiteral("--port"), QStringLiteral("0")} + options);
+}
+
+bool ServiceProcess::startForTestClient(const QStringList &options)
+{
+    return startWith(QStringList{QStringLiteral("--bind"), QStringLiteral(NUVA_TEST_SERVICE_HOST)} + options);
+}
+
+bool ServiceProcess::startWith(const QStringList &arguments)
+{
+    process.start(QStringLiteral(NUVA_SERVICE_PATH), arguments);
     if (!process.waitForReadyRead(5000))
         return false;
-    const auto match = QRegularExpression(QStringLiteral("listening on http://127\\.0\\.0\\.1:(\\d+)/"))
+    const auto match = QRegularExpression(QStringLiteral("listening on http://[^/]+:(\\d+)/"))
                            .match(QString::fromUtf8(process.readLine()));
     m_port = match.hasMatch() ? match.captured(1).toInt() : 0;
     return m_port > 0;

@@ -3,14 +3,16 @@
 #include <QProcess>
 #include <QStringList>
 
-// The built stand-in service as a child process on a free port of 127.0.0.1, stopped by its PID when the object goes.
+// The built stand-in service as a child process, stopped by its PID when the object goes.
 class ServiceProcess
 {
 public:
     ~ServiceProcess();
 
-    // Starts it with extra options and reads the port it chose from its first line.
+    // Starts it on a free port of 127.0.0.1 with extra options and reads the port it chose from its first line.
     bool start(const QStringList &options = {});
+    // Starts it where the client built for tests looks for the service: port 8081 of the test address.
+    bool startForTestClient(const QStringList &options = {});
     int port() const { return m_port; }
     // Everything it has logged so far, one line per request.
     QByteArray log();
@@ -18,6 +20,8 @@ public:
     QProcess process;
 
 private:
+    bool startWith(const QStringList &arguments);
+
     int m_port = 0;
     QByteArray m_log;
 };

@@ -34,14 +34,41 @@ xcb_atom_t atom(xcb_connection_t *c, const char *name)
 
 QString windowName(xcb_connection_t *c, xcb_window_t window)
 {
-    Reply<xcb_get_property_reply_t> reply(
-        xcb_get_property_reply(
-            c, xcb_get_property(c, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr),
+    // Qt writes titles outside Latin-1 only to the EWMH property, in UTF-8.
+    for (const xcb_atom_t property : {atom(c, "_NET_WM_NAME"), xcb_atom_t(XCB_ATOM_WM_NAME)}) {
+        Reply<xcb_get_property_reply_t> reply(
+            xcb_get_property_reply(
+                c, xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr),
+            &std::free);
+        if (reply && xcb_get_property_value_length(reply.get()) > 0)
+            return QString::fromUtf8(static_cast<const char *>(xcb_get_property_value(reply.get())),
+                xcb_get_property_value_length(reply.get()));
+    }
+    return QString();
+}
+
+xcb_window_t rootWindow(xcb_connection_t *c)
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+}
+
+// The first key code that the server's keyboard map gives keysym, 0 when none does.
+xcb_keycode_t keycodeOf(xcb_connection_t *c, uint32_t keysym)
+{
+    const xcb_setup_t *setup = xcb_get_setup(c);
+    const uint8_t count = uint8_t(setup->max_keycode - setup->min_keycode + 1);
+    Reply<xcb_get_keyboard_mapping_reply_t> reply(
+        xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr),
         &std::free);
     if (!reply)
-        return QString();
-    return QString::fromUtf8(
-        static_cast<const char *>(xcb_get_property_value(reply.get())), xcb_get_property_value_length(reply.get()));
+        return 0;
+    const xcb_keysym_t *keysyms = xcb_get_keyboard_mapping_keysyms(reply.get());
+    const int perKeycode = reply->keysyms_per_keycode;
+    for (int i = 0; i < xcb_get_keyboard_mapping_keysyms_length(reply.get()); ++i) {
+        if (keysyms[i] == keysym)
+            return xcb_keycode_t(setup->min_keycode + i / perKeycode);
+    }
+    return 0;
 }
 
 bool isMapped(xcb_connection_t *c, xcb_window_t window)
@@ -65,7 +92,7 @@ std::optional<uint32_t> findMapped(const QString &title)
     xcb_connection_t *c = connection();
     if (!c)
         return std::nullopt;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_window_t root = rootWindow(c);
     Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr), &std::free);
     if (!tree)
         return std::nullopt;
@@ -102,7 +129,7 @@ bool click(uint32_t window, int x, int y)
         xcb_button_press_event_t event{};
         event.response_type = type;
         event.detail = 1;
-        event.root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        event.root = rootWindow(c);
         event.event = window;
         event.event_x = int16_t(x);
         event.event_y = int16_t(y);
@@ -112,6 +139,70 @@ bool click(uint32_t window, int x, int y)
         xcb_send_event(c, 0, window, mask, reinterpret_cast<const char *>(&event));
     }
     return xcb_flush(c) > 0;
+}
+
+bool pressKey(uint32_t window, uint32_t keysym)
+{
+    xcb_connection_t *c = connection();
+    if (!c)
+        return false;
+    const xcb_keycode_t keycode = keycodeOf(c, keysym);
+    if (keycode == 0)
+        return false;
+    for (const uint8_t type : {uint8_t(XCB_KEY_PRESS), uint8_t(XCB_KEY_RELEASE)}) {
+        xcb_key_press_event_t event{};
+        event.response_type = type;
+        event.detail = keycode;
+        event.root = rootWindow(c);
+        event.event = window;
+        event.same_screen = 1;
+        const uint32_t mask = type == XCB_KEY_PRESS ? XCB_EVENT_MASK_KEY_PRESS : XCB_EVENT_MASK_KEY_RELEASE;
+        xcb_send_event(c, 0, window, mask, reinterpret_cast<const char *>(&event));
+    }
+    return xcb_flush(c) > 0;
+}
+
+MapRecorder::MapRecorder()
+{
+    xcb_connection_t *c = connection();
+    if (!c)
+        return;
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, rootWindow(c), XCB_CW_EVENT_MASK, &mask);
+    // Drop whatever an earlier recorder left queued, then make sure the selection is in force before returning.
+    while (xcb_generic_event_t *event = xcb_poll_for_event(c))
+        std::free(event);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+MapRecorder::~MapRecorder()
+{
+    if (xcb_connection_t *c = connection()) {
+        const uint32_t mask = XCB_EVENT_MASK_NO_EVENT;
+        xcb_change_window_attributes(c, rootWindow(c), XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(c);
+    }
+}
+
+QList<uint32_t> MapRecorder::mapped()
+{
+    xcb_connection_t *c = connection();
+    if (!c)
+        return m_mapped;
+    // Sync first, so every map made before this call has arrived.
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    while (xcb_generic_event_t *event = xcb_poll_for_event(c)) {
+        if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY)
+            m_mapped << reinterpret_cast<xcb_map_notify_event_t *>(event)->window;
+        std::free(event);
+    }
+    return m_mapped;
+}
+
+QString title(uint32_t window)
+{
+    xcb_connection_t *c = connection();
+    return c ? windowName(c, window) : QString();
 }
 
 } // namespace XWindows

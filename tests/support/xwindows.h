@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -20,5 +21,27 @@ bool requestClose(uint32_t window);
 // Clicks the left button at a point of the window, with core X events sent to it. The client must be listening for
 // core events rather than XInput 2 (QT_XCB_NO_XI2=1 in its environment).
 bool click(uint32_t window, int x, int y);
+
+// Presses and releases the key that gives keysym (for example 0xff1b, Escape), with core X events sent to the window.
+bool pressKey(uint32_t window, uint32_t keysym);
+
+// The title of a window, as its client set it; empty when it has none or is gone.
+QString title(uint32_t window);
+
+// Records every top-level window that gets mapped while it exists, whoever maps it. One at a time.
+class MapRecorder
+{
+public:
+    MapRecorder();
+    ~MapRecorder();
+    MapRecorder(const MapRecorder &) = delete;
+    MapRecorder &operator=(const MapRecorder &) = delete;
+
+    // The windows mapped since construction, in the order they were mapped.
+    QList<uint32_t> mapped();
+
+private:
+    QList<uint32_t> m_mapped;
+};
 
 } // namespace XWindows

@@ -1,0 +1,6 @@
+#include "platform/localserveraccess.h"
+
+QLocalServer::SocketOptions everyoneMayConnect()
+{
+    return QLocalServer::OtherAccessOption;
+}

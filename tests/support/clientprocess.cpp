@@ -1,0 +1,59 @@
+#include "clientprocess.h"
+
+#include <QDir>
+
+ChildProcess::~ChildProcess()
+{
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
+ClientHome::ClientHome()
+{
+    for (const QString &folder : {cacheHome(), dataHome(), tempFolder()})
+        QDir().mkpath(folder);
+}
+
+QString ClientHome::instanceSocket() const
+{
+    return tempFolder() + QStringLiteral("/NUVAB_GAME_WINDOWS_CLIENT_0755");
+}
+
+QProcessEnvironment ClientHome::environment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), path());
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), cacheHome());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path() + QStringLiteral("/.config"));
+    environment.insert(QStringLiteral("TMPDIR"), tempFolder());
+    environment.insert(QStringLiteral("QT_XCB_NO_XI2"), QStringLiteral("1"));
+    return environment;
+}
+
+ClientProcess::ClientProcess(const ClientHome &home)
+    : environment(home.environment())
+{ }
+
+bool ClientProcess::start(const QString &workingDirectory, const QStringList &arguments)
+{
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(workingDirectory);
+    process.start(QStringLiteral(NUVA_CLIENT_PATH), arguments);
+    return process.waitForStarted(5000);
+}
+
+bool ClientProcess::endsWithZero(int timeoutMs)
+{
+    if (process.state() != QProcess::NotRunning && !process.waitForFinished(timeoutMs))
+        return false;
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+QByteArray ClientProcess::log()
+{
+    m_log += process.readAllStandardError();
+    return m_log;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A program a test starts, ended by its PID when the object goes, whatever became of the test.
+class ChildProcess
+{
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess &) = delete;
+    ChildProcess &operator=(const ChildProcess &) = delete;
+
+    QProcess process;
+};
+
+// A user's home of its own for client processes: HOME, the XDG cache and data folders, and TMPDIR (where the
+// single-instance socket lives) all lie inside one temporary folder. Clients started in it neither meet a client the
+// developer is running nor touch the developer's browser profile.
+class ClientHome
+{
+public:
+    ClientHome();
+
+    QString path() const { return m_dir.path(); }
+    QString cacheHome() const { return m_dir.filePath(QStringLiteral("xdg-cache")); }
+    QString dataHome() const { return m_dir.filePath(QStringLiteral("xdg-data")); }
+    QString tempFolder() const { return m_dir.filePath(QStringLiteral("tmp")); }
+    // Where the browser's default profile keeps cookies and the rest for the client.
+    QString profileFolder() const { return dataHome() + QStringLiteral("/nuvagame/QtWebEngine/Default"); }
+    // The file of the local server that a running client listens on.
+    QString instanceSocket() const;
+
+    // The test's own environment with the folders above, and core X input events, so that synthetic clicks are heard.
+    QProcessEnvironment environment() const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// The client built for tests (it looks for the service on the test address), started in a home of its own.
+class ClientProcess : public ChildProcess
+{
+public:
+    explicit ClientProcess(const ClientHome &home);
+
+    // Starts the client from workingDirectory with these arguments and waits until it runs.
+    bool start(const QString &workingDirectory, const QStringList &arguments = QStringList());
+    // Waits (bounded) for it to end by itself and tells whether it ended normally with exit code 0.
+    bool endsWithZero(int timeoutMs = 30000);
+    // Everything it has written to its standard error so far.
+    QByteArray log();
+
+    QProcessEnvironment environment;
+
+private:
+    QByteArray m_log;
+};

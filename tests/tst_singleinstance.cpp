@@ -1,0 +1,246 @@
+// One client per machine: later starts of the built client against a running one, what a later start sends, and the
+// guard's own answers in process.
+
+#include "clientprocess.h"
+#include "serviceprocess.h"
+#include "single_instance/qsingletonapp.h"
+#include "workdir.h"
+#include "xwindows.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <optional>
+
+namespace {
+
+const QString kWindowTitle = QStringLiteral("nuvagame");
+
+// The first client of a test: started, its window mapped, and optionally hidden to the tray with the title bar's
+// minimise button.
+class FirstInstance
+{
+public:
+    explicit FirstInstance(const ClientHome &home)
+        : client(home)
+    { }
+
+    bool start(const QString &workingDirectory)
+    {
+        if (!client.start(workingDirectory))
+            return false;
+        return QTest::qWaitFor(
+            [this] { return (window = XWindows::findMapped(kWindowTitle)).has_value(); }, 30000);
+    }
+
+    bool hide()
+    {
+        // The minimise button covers x 876 to 917 of the 30-pixel title bar. The first events may reach the client
+        // before it has settled its freshly mapped window, so click until it reacts.
+        for (int attempt = 0; attempt < 30 && isMapped(); ++attempt) {
+            XWindows::click(*window, 896, 15);
+            if (QTest::qWaitFor([this] { return !isMapped(); }, 500))
+                return true;
+        }
+        return !isMapped();
+    }
+
+    bool isMapped() const { return XWindows::findMapped(kWindowTitle) == window; }
+
+    ClientProcess client;
+    std::optional<uint32_t> window;
+};
+
+} // namespace
+
+class TestSingleInstance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void aLaterStartShowsTheRunningWindowAndEnds_data();
+    void aLaterStartShowsTheRunningWindowAndEnds();
+    void aLaterStartSendsItsLastArgument_data();
+    void aLaterStartSendsItsLastArgument();
+    void aSilentConnectionHoldsTheRunningInstanceOnlyBriefly();
+    void aStartAfterAKilledInstanceListensAgain();
+    void theServerAdmitsItsOwnUser();
+    void aConnectionOnlyShowsAHandedOverWindowAsItIs();
+
+private:
+    ServiceProcess m_service;
+};
+
+void TestSingleInstance::initTestCase()
+{
+    QVERIFY(XWindows::serverReachable());
+    // Without a service every start would still run, but the later start's version query should be seen.
+    QVERIFY2(m_service.startForTestClient(), "the stand-in service did not start on the test address");
+}
+
+void TestSingleInstance::aLaterStartShowsTheRunningWindowAndEnds_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("with arguments a b") << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+    QTest::newRow("without arguments") << QStringList();
+}
+
+void TestSingleInstance::aLaterStartShowsTheRunningWindowAndEnds()
+{
+    QFETCH(QStringList, arguments);
+    TestWorkDir workDir;
+    ClientHome home;
+    FirstInstance first(home);
+    QVERIFY2(first.start(workDir.path()), first.client.log().right(2000).constData());
+    QVERIFY(first.hide());
+    const int versionQueries = m_service.log().count("GET /gpfe/api/clientversion/get_latest_version");
+
+    XWindows::MapRecorder maps;
+    ClientProcess later(home);
+    QVERIFY(later.start(workDir.path(), arguments));
+    QVERIFY2(later.endsWithZero(), later.log().right(2000).constData());
+
+    QTRY_VERIFY_WITH_TIMEOUT(first.isMapped(), 10000);
+    // The one window mapped meanwhile is the first instance's: the later start made none of its own.
+    const QList<uint32_t> mapped = maps.mapped();
+    QVERIFY(!mapped.isEmpty());
+    for (const uint32_t window : mapped)
+        QCOMPARE(window, *first.window);
+    QCOMPARE(first.client.process.state(), QProcess::Running);
+    // It asked for a new version before it found the running instance.
+    QTRY_COMPARE_WITH_TIMEOUT(
+        m_service.log().count("GET /gpfe/api/clientversion/get_latest_version"), versionQueries + 1, 5000);
+}
+
+void TestSingleInstance::aLaterStartSendsItsLastArgument_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a b") << QStringList{QStringLiteral("a"), QStringLiteral("b")} << QStringLiteral("b");
+    QTest::newRow("none") << QStringList() << QString();
+    QTest::newRow("Chinese") << QStringList{QStringLiteral("打开游戏")} << QStringLiteral("打开游戏");
+}
+
+void TestSingleInstance::aLaterStartSendsItsLastArgument()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    // The test stands in for the running instance and reads what the client sends.
+    ClientHome home;
+    QLocalServer running;
+    QVERIFY(running.listen(home.instanceSocket()));
+    TestWorkDir workDir;
+    ClientProcess later(home);
+    QVERIFY(later.start(workDir.path(), arguments));
+
+    QTRY_VERIFY_WITH_TIMEOUT(running.hasPendingConnections(), 30000);
+    QLocalSocket *connection = running.nextPendingConnection();
+    QByteArray received;
+    QTRY_VERIFY_WITH_TIMEOUT((received += connection->readAll(), connection->state() == QLocalSocket::UnconnectedState),
+        10000);
+    received += connection->readAll();
+    QCOMPARE(QString::fromUtf8(received), message);
+    QVERIFY2(later.endsWithZero(), later.log().right(2000).constData());
+}
+
+void TestSingleInstance::aSilentConnectionHoldsTheRunningInstanceOnlyBriefly()
+{
+    TestWorkDir workDir;
+    ClientHome home;
+    FirstInstance first(home);
+    QVERIFY2(first.start(workDir.path()), first.client.log().right(2000).constData());
+    QVERIFY(first.hide());
+
+    QLocalSocket silent;
+    silent.connectToServer(home.instanceSocket());
+    QVERIFY(silent.waitForConnected(5000));
+    QElapsedTimer held;
+    held.start();
+    // The test neither writes nor hangs up: the instance must let go by itself and then show its window.
+    QTRY_COMPARE_WITH_TIMEOUT(silent.state(), QLocalSocket::UnconnectedState, 10000);
+    qInfo("the running instance hung up after %lld ms", held.elapsed());
+    QTRY_VERIFY_WITH_TIMEOUT(first.isMapped(), 10000);
+}
+
+void TestSingleInstance::aStartAfterAKilledInstanceListensAgain()
+{
+    TestWorkDir workDir;
+    ClientHome home;
+    {
+        FirstInstance killed(home);
+        QVERIFY2(killed.start(workDir.path()), killed.client.log().right(2000).constData());
+        killed.client.process.kill();
+        QVERIFY(killed.client.process.waitForFinished(5000));
+    }
+    QVERIFY2(QFileInfo::exists(home.instanceSocket()), "a killed instance leaves its socket file behind");
+
+    FirstInstance next(home);
+    QVERIFY2(next.start(workDir.path()), next.client.log().right(2000).constData());
+    QVERIFY(next.hide());
+    QLocalSocket knock;
+    knock.connectToServer(home.instanceSocket());
+    QVERIFY(knock.waitForConnected(5000));
+    knock.disconnectFromServer();
+    QTRY_VERIFY_WITH_TIMEOUT(next.isMapped(), 10000);
+}
+
+void TestSingleInstance::theServerAdmitsItsOwnUser()
+{
+    QTemporaryDir tempFolder;
+    const QByteArray previousTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(tempFolder.path()));
+    const QString name = QStringLiteral("guard-under-test");
+    QSingletonApp guard(name);
+    QSingletonApp later(name);
+    qputenv("TMPDIR", previousTemp);
+
+    QVERIFY(!guard.hasOtherInstance());
+    QVERIFY(later.hasOtherInstance());
+    // Anyone on the machine may knock, its owner first of all (root would get in whatever the bits say).
+    const QFileDevice::Permissions permissions = QFileInfo(tempFolder.filePath(name)).permissions();
+    QVERIFY(permissions.testFlag(QFileDevice::ReadOwner) && permissions.testFlag(QFileDevice::WriteOwner));
+    QVERIFY(permissions.testFlag(QFileDevice::ReadOther) && permissions.testFlag(QFileDevice::WriteOther));
+}
+
+void TestSingleInstance::aConnectionOnlyShowsAHandedOverWindowAsItIs()
+{
+    QTemporaryDir tempFolder;
+    const QByteArray previousTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(tempFolder.path()));
+    const QString name = QStringLiteral("guard-under-test");
+    QSingletonApp guard(name);
+    qputenv("TMPDIR", previousTemp);
+    QVERIFY(!guard.hasOtherInstance());
+    const auto knock = [&tempFolder, &name] {
+        QLocalSocket socket;
+        socket.connectToServer(tempFolder.filePath(name));
+        if (!socket.waitForConnected(5000))
+            return false;
+        // A byte ends the guard's wait at once; it hangs up once it has taken the connection.
+        socket.write("x");
+        return QTest::qWaitFor([&socket] { return socket.state() == QLocalSocket::UnconnectedState; }, 5000);
+    };
+
+    QWidget window;
+    QVERIFY(knock()); // before any window is handed over: consumed, nothing shown
+    QVERIFY(!window.isVisible());
+
+    guard.setWindowToShow(&window);
+    QVERIFY(knock());
+    QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 5000);
+
+    window.hide();
+    window.setWindowState(Qt::WindowMinimized);
+    QVERIFY(knock());
+    QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 5000);
+    QVERIFY(window.isMinimized());
+}
+
+QTEST_MAIN(TestSingleInstance)
+#include "tst_singleinstance.moc"
