@@ -1,5 +1,7 @@
 #include "clientprocess.h"
 
+#include "xwindows.h"
+
 #include <QDir>
 
 ChildProcess::~ChildProcess()
@@ -50,6 +52,15 @@ bool ClientProcess::endsWithZero(int timeoutMs)
     if (process.state() != QProcess::NotRunning && !process.waitForFinished(timeoutMs))
         return false;
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+bool ClientProcess::closeWindow(uint32_t window)
+{
+    for (int request = 0; request < 30 && process.state() != QProcess::NotRunning; ++request) {
+        XWindows::requestClose(window);
+        process.waitForFinished(500);
+    }
+    return endsWithZero(0);
 }
 
 QByteArray ClientProcess::log()

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <cstdint>
+
 // A program a test starts, ended by its PID when the object goes, whatever became of the test.
 class ChildProcess
 {
@@ -51,6 +53,10 @@ public:
     bool start(const QString &workingDirectory, const QStringList &arguments = QStringList());
     // Waits (bounded) for it to end by itself and tells whether it ended normally with exit code 0.
     bool endsWithZero(int timeoutMs = 30000);
+    // Asks its window to close the way a window manager's close button does, again and again until the client has
+    // ended (a request that reaches it while it settles a freshly mapped window can go unseen, as under a real window
+    // manager), and tells whether it ended normally with exit code 0.
+    bool closeWindow(uint32_t window);
     // Everything it has written to its standard error so far.
     QByteArray log();
 

@@ -43,7 +43,19 @@ void LocalHttpServer::serveHtml(const std::string &path, const std::string &html
 
 bool LocalHttpServer::start()
 {
-    m_port = m_server.bind_to_any_port("127.0.0.1");
+    m_port = m_server.bind_to_any_port(m_host);
+    return listenAfterBind();
+}
+
+bool LocalHttpServer::startOn(const std::string &host, int port)
+{
+    m_host = host;
+    m_port = m_server.bind_to_port(host, port) ? port : 0;
+    return listenAfterBind();
+}
+
+bool LocalHttpServer::listenAfterBind()
+{
     if (m_port <= 0)
         return false;
     m_thread = std::thread([this] { m_server.listen_after_bind(); });
@@ -63,7 +75,7 @@ void LocalHttpServer::stop()
 
 QString LocalHttpServer::url(const QString &path) const
 {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
+    return QStringLiteral("http://%1:%2%3").arg(QString::fromStdString(m_host)).arg(m_port).arg(path);
 }
 
 QList<LocalHttpServer::Request> LocalHttpServer::requests() const

@@ -33,6 +33,8 @@ public:
     httplib::Server &server() { return m_server; }
     void serveHtml(const std::string &path, const std::string &html);
     bool start();
+    // Starts on a given loopback address and port instead, such as where the client built for tests looks.
+    bool startOn(const std::string &host, int port);
     void stop();
 
     int port() const { return m_port; }
@@ -42,7 +44,10 @@ public:
     int count(const QString &target) const;
 
 private:
+    bool listenAfterBind();
+
     httplib::Server m_server;
+    std::string m_host = "127.0.0.1";
     std::thread m_thread;
     int m_port = 0;
     mutable std::mutex m_mutex;
