@@ -11,16 +11,21 @@ nuva_engine_environment
 
 build="$NUVA_ROOT/build"
 service_log="$build/nuvaservice.log"
-"$build/nuvaservice" >"$service_log" 2>&1 &
-service_pid=$!
-trap 'kill "$service_pid" 2>/dev/null || true' EXIT
+if (exec 3<>/dev/tcp/127.0.0.1/8081) 2>/dev/null; then
+  # Most likely an earlier ./run.sh that is still running: its service serves this client too.
+  echo "A service already listens on 127.0.0.1:8081; the client uses that one."
+else
+  "$build/nuvaservice" >"$service_log" 2>&1 &
+  service_pid=$!
+  trap 'kill "$service_pid" 2>/dev/null || true' EXIT
 
-# The client asks the service for updates before its window opens, so wait until the service listens.
-for _ in $(seq 50); do
-  grep -q "listening" "$service_log" && break
-  kill -0 "$service_pid" 2>/dev/null || { cat "$service_log" >&2; exit 1; }
-  sleep 0.1
-done
+  # The client asks the service for updates before its window opens, so wait until the service listens.
+  for _ in $(seq 50); do
+    grep -q "listening" "$service_log" && break
+    kill -0 "$service_pid" 2>/dev/null || { cat "$service_log" >&2; exit 1; }
+    sleep 0.1
+  done
+fi
 
 cd "$build"
 if [ -n "${DISPLAY:-}" ]; then
