@@ -5,6 +5,7 @@ NUVA_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$NUVA_ROOT/tools/prepare.sh"
 
 nuva_install_missing
+nuva_install_windows_tools
 nuva_build
 nuva_engine_environment
 

@@ -1,8 +1,8 @@
-// The NetBIOS walk that reads the machine address on Windows, run against a scripted NetBIOS.
+// The NetBIOS walk that reads the machine address on Windows, run against a scripted NetBIOS. Built twice: on Linux
+// against stand-ins for the two Windows headers, and for 32-bit Windows, run under Wine.
 
+#include "plaincheck.h"
 #include "platform/win/netbioswalk.h"
-
-#include <QTest>
 
 #include <array>
 #include <cstring>
@@ -66,100 +66,83 @@ std::string walk(ScriptedNetbios &netbios)
 
 } // namespace
 
-class TestNetbiosWalk : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void noAdaptersGiveNoAddressAndNoFurtherCalls();
-    void aFailedEnumerationCountsAsNoAdapters();
-    void aLanaWhoseResetFailsIsSkippedWithoutStatusQuery();
-    void theFirstLanaThatAnswersWinsAndLaterOnesAreUntouched();
-    void aFailedOrIncompleteStatusMovesOnToTheNextLana();
-    void addressesAreUpperCaseTwoDigitBytes_data();
-    void addressesAreUpperCaseTwoDigitBytes();
-    void aFullListOfSilentAdaptersIsWalkedToItsEnd();
-};
-
-void TestNetbiosWalk::noAdaptersGiveNoAddressAndNoFurtherCalls()
+PLAIN_TEST(noAdaptersGiveNoAddressAndNoFurtherCalls)
 {
     ScriptedNetbios netbios;
-    QCOMPARE(walk(netbios), std::string());
-    QCOMPARE(netbios.calls, (std::vector<Call>{{NCBENUM, 0}}));
+    CHECK_TEXT(walk(netbios), "");
+    CHECK((netbios.calls == std::vector<Call>{{NCBENUM, 0}}));
 }
 
-void TestNetbiosWalk::aFailedEnumerationCountsAsNoAdapters()
+PLAIN_TEST(aFailedEnumerationCountsAsNoAdapters)
 {
     ScriptedNetbios netbios;
     netbios.enumerationResult = 0x01;
     netbios.lanas = {0};
     netbios.addresses[0] = {1, 2, 3, 4, 5, 6};
-    QCOMPARE(walk(netbios), std::string());
-    QCOMPARE(netbios.calls.size(), size_t(1));
+    CHECK_TEXT(walk(netbios), "");
+    CHECK(netbios.calls.size() == 1);
 }
 
-void TestNetbiosWalk::aLanaWhoseResetFailsIsSkippedWithoutStatusQuery()
+PLAIN_TEST(aLanaWhoseResetFailsIsSkippedWithoutStatusQuery)
 {
     ScriptedNetbios netbios;
     netbios.lanas = {4, 7};
     netbios.resetResults[4] = 0x23;
     netbios.addresses[4] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};
     netbios.addresses[7] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-    QCOMPARE(walk(netbios), std::string("00-1A-2B-3C-4D-5E"));
-    QCOMPARE(netbios.calls, (std::vector<Call>{{NCBENUM, 0}, {NCBRESET, 4}, {NCBRESET, 7}, {NCBASTAT, 7}}));
-    QVERIFY(netbios.statusQueryWellFormed);
+    CHECK_TEXT(walk(netbios), "00-1A-2B-3C-4D-5E");
+    CHECK((netbios.calls == std::vector<Call>{{NCBENUM, 0}, {NCBRESET, 4}, {NCBRESET, 7}, {NCBASTAT, 7}}));
+    CHECK(netbios.statusQueryWellFormed);
 }
 
-void TestNetbiosWalk::theFirstLanaThatAnswersWinsAndLaterOnesAreUntouched()
+PLAIN_TEST(theFirstLanaThatAnswersWinsAndLaterOnesAreUntouched)
 {
     ScriptedNetbios netbios;
     netbios.lanas = {3, 1, 2};
     netbios.addresses[3] = {0, 0, 0, 0, 0, 0}; // an all-zero address is an answer like any other
     netbios.addresses[1] = {1, 1, 1, 1, 1, 1};
-    QCOMPARE(walk(netbios), std::string("00-00-00-00-00-00"));
-    QCOMPARE(netbios.calls, (std::vector<Call>{{NCBENUM, 0}, {NCBRESET, 3}, {NCBASTAT, 3}}));
+    CHECK_TEXT(walk(netbios), "00-00-00-00-00-00");
+    CHECK((netbios.calls == std::vector<Call>{{NCBENUM, 0}, {NCBRESET, 3}, {NCBASTAT, 3}}));
 }
 
-void TestNetbiosWalk::aFailedOrIncompleteStatusMovesOnToTheNextLana()
+PLAIN_TEST(aFailedOrIncompleteStatusMovesOnToTheNextLana)
 {
     ScriptedNetbios netbios;
     netbios.lanas = {0, 1, 2};
     netbios.addresses[1] = {9, 9, 9, 9, 9, 9};
     netbios.statusResults[1] = 0x06; // incomplete data still counts as a failure
     netbios.addresses[2] = {0xDE, 0xAD, 0xBE, 0xEF, 0x00, 0x01};
-    QCOMPARE(walk(netbios), std::string("DE-AD-BE-EF-00-01"));
-    QCOMPARE(netbios.calls.size(), size_t(7));
+    CHECK_TEXT(walk(netbios), "DE-AD-BE-EF-00-01");
+    CHECK(netbios.calls.size() == 7);
 }
 
-void TestNetbiosWalk::addressesAreUpperCaseTwoDigitBytes_data()
+PLAIN_TEST(addressesAreUpperCaseTwoDigitBytes)
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("small values") << QByteArray::fromHex("0a0b0c0d0e0f") << "0A-0B-0C-0D-0E-0F";
-    QTest::newRow("high values") << QByteArray::fromHex("ff80fe7f10ab") << "FF-80-FE-7F-10-AB";
+    const std::pair<Address, std::string> cases[] = {
+        {{0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f}, "0A-0B-0C-0D-0E-0F"},
+        {{0xff, 0x80, 0xfe, 0x7f, 0x10, 0xab}, "FF-80-FE-7F-10-AB"},
+    };
+    for (const auto &[bytes, expected] : cases) {
+        ScriptedNetbios netbios;
+        netbios.lanas = {0};
+        netbios.addresses[0] = bytes;
+        CHECK_TEXT(walk(netbios), expected);
+    }
 }
 
-void TestNetbiosWalk::addressesAreUpperCaseTwoDigitBytes()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, expected);
-    ScriptedNetbios netbios;
-    netbios.lanas = {0};
-    std::memcpy(netbios.addresses[0].data(), bytes.constData(), 6);
-    QCOMPARE(QString::fromStdString(walk(netbios)), expected);
-}
-
-void TestNetbiosWalk::aFullListOfSilentAdaptersIsWalkedToItsEnd()
+PLAIN_TEST(aFullListOfSilentAdaptersIsWalkedToItsEnd)
 {
     ScriptedNetbios netbios;
     for (int lana = 0; lana < 255; ++lana) {
         netbios.lanas.push_back(UCHAR(lana));
         netbios.resetResults[UCHAR(lana)] = 0x34;
     }
-    QCOMPARE(walk(netbios), std::string());
-    QCOMPARE(netbios.calls.size(), size_t(256));
-    QCOMPARE(int(netbios.calls.back().lana), 254);
+    CHECK_TEXT(walk(netbios), "");
+    CHECK(netbios.calls.size() == 256);
+    CHECK(netbios.calls.back().lana == 254);
 }
 
-QTEST_APPLESS_MAIN(TestNetbiosWalk)
-#include "tst_netbioswalk.moc"
+int main()
+{
+    return PlainCheck::runAll("TestNetbiosWalk");
+}

@@ -22,6 +22,24 @@ nuva_install_missing() {
   DEBIAN_FRONTEND=noninteractive nuva_as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# For the Windows checks of test.sh: the MinGW-w64 cross compiler for 32-bit Windows, which they need, and Wine for
+# 32-bit programs, which runs them where it can be installed (it comes from Debian's i386 packages).
+nuva_install_windows_tools() {
+  if ! command -v i686-w64-mingw32-g++ >/dev/null; then
+    echo "Installing: g++-mingw-w64-i686"
+    nuva_as_root apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive nuva_as_root apt-get install -y -qq --no-install-recommends g++-mingw-w64-i686
+  fi
+  if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+    echo "Installing: wine wine32:i386"
+    if ! { nuva_as_root dpkg --add-architecture i386 &&
+      nuva_as_root apt-get update -qq &&
+      DEBIAN_FRONTEND=noninteractive nuva_as_root apt-get install -y -qq --no-install-recommends wine wine32:i386; }; then
+      echo "Wine could not be installed: the Windows checks will be compiled but not run." >&2
+    fi
+  fi
+}
+
 nuva_build() {
   cmake -S "$NUVA_ROOT" -B "$NUVA_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
   cmake --build "$NUVA_ROOT/build" -j "$(nproc)"

@@ -2,6 +2,6 @@
 
 #include <string>
 
-// The user's roaming application-data folder as the shell reports it, created (one level) when it does not exist;
-// the empty string when the shell cannot say.
+// The user's roaming application-data folder as the shell reports it, created when it does not exist; the empty
+// string when the shell cannot say.
 std::wstring appDataFolder();
