@@ -26,11 +26,8 @@ qint64 nowMs()
 
 bool isGoneOrZombie(pid_t pid)
 {
-    for (const ProcessEntry &entry : readProcesses(QStringLiteral("/proc"))) {
-        if (entry.pid == pid)
-            return entry.state == 'Z';
-    }
-    return true;
+    const std::optional<ProcessEntry> entry = readProcess(pid);
+    return !entry || entry->state == 'Z';
 }
 
 // Sends SIGKILL to each and waits until each has ended. A pidfd names the process itself, so a PID reused in the
@@ -70,7 +67,7 @@ bool isOwnRunningProcess(const ProcessEntry &entry, const QString &imageName)
 void killMatching(const QString &imageName, bool spareSelf)
 {
     QVector<pid_t> targets;
-    for (const ProcessEntry &entry : readProcesses()) {
+    for (const ProcessEntry &entry : readProcessesNamed(imageName)) {
         if (isOwnRunningProcess(entry, imageName) && !(spareSelf && entry.pid == getpid()))
             targets.append(entry.pid);
     }
@@ -103,19 +100,28 @@ void killOtherProcessesByImageName(const QString &imageName)
 // processes of the same image (the engine's own helpers), the first other one is init, or nothing.
 void killOrphanedProcessesByImageName(const QString &imageName)
 {
-    const QList<ProcessEntry> processes = readProcesses();
+    const QList<ProcessEntry> processes = readProcessesNamed(imageName);
     QHash<pid_t, ProcessEntry> byPid;
     for (const ProcessEntry &entry : processes)
         byPid.insert(entry.pid, entry);
+    // The first ancestor of another image, read when the climb gets there; nothing when it has gone.
+    const auto parentOf = [&byPid](const ProcessEntry &entry) -> std::optional<ProcessEntry> {
+        if (byPid.contains(entry.parentPid))
+            return byPid.value(entry.parentPid);
+        return readProcess(entry.parentPid);
+    };
 
     QVector<pid_t> targets;
     for (const ProcessEntry &entry : processes) {
         if (!isOwnRunningProcess(entry, imageName))
             continue;
         ProcessEntry ancestor = entry;
-        for (int depth = 0; depth < 64 && ancestor.imageName == imageName && byPid.contains(ancestor.parentPid);
-             ++depth)
-            ancestor = byPid.value(ancestor.parentPid);
+        for (int depth = 0; depth < 64 && ancestor.imageName == imageName; ++depth) {
+            const std::optional<ProcessEntry> parent = parentOf(ancestor);
+            if (!parent)
+                break;
+            ancestor = *parent;
+        }
         const bool launcherGone = ancestor.imageName == imageName || ancestor.pid == 1;
         if (launcherGone)
             targets.append(entry.pid);
@@ -125,5 +131,5 @@ void killOrphanedProcessesByImageName(const QString &imageName)
 
 QString listProcessesByImageName(const QString &imageName)
 {
-    return formatProcessListing(imageName, readProcesses());
+    return formatProcessListing(imageName, readProcessesNamed(imageName));
 }

@@ -1,68 +1,113 @@
 #include "procfs.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 
 bool parseProcessStat(const QByteArray &stat, char &state, pid_t &parentPid)
 {
+    // "PID (NAME) STATE PARENT ...": the state is one character after the last ')' and a space.
     const int close = stat.lastIndexOf(')');
-    if (close < 0)
+    if (close < 0 || close + 4 > stat.size() || stat[close + 1] != ' ' || stat[close + 3] != ' ')
         return false;
-    const QList<QByteArray> fields = stat.mid(close + 1).simplified().split(' ');
-    if (fields.size() < 2 || fields[0].size() != 1)
+    const char *parent = stat.constData() + close + 4;
+    char *end = nullptr;
+    const long value = std::strtol(parent, &end, 10);
+    if (end == parent || (*end != ' ' && *end != '\0' && *end != '\n'))
         return false;
-    bool ok = false;
-    const int parent = fields[1].toInt(&ok);
-    if (!ok)
-        return false;
-    state = fields[0][0];
-    parentPid = parent;
+    state = stat[close + 2];
+    parentPid = pid_t(value);
     return true;
 }
 
 QString imageNameFromExeLink(const QString &target)
 {
-    QString name = QFileInfo(target).fileName();
+    QString name = target.mid(target.lastIndexOf(QLatin1Char('/')) + 1);
     const QLatin1String deleted(" (deleted)");
     if (name.endsWith(deleted))
         name.chop(deleted.size());
     return name;
 }
 
-QList<ProcessEntry> readProcesses(const QString &procRoot)
+namespace {
+
+// Reads a small /proc file; empty when it cannot be read.
+QByteArray readSmallFile(int proc, const QByteArray &path)
 {
+    const int file = ::openat(proc, path.constData(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return QByteArray();
+    char buffer[1024];
+    const ssize_t size = ::read(file, buffer, sizeof buffer);
+    ::close(file);
+    return size > 0 ? QByteArray(buffer, int(size)) : QByteArray();
+}
+
+// The image name of the process in the folder named pid: from its executable link, or, when that cannot be read
+// (another user's process), from its command name.
+QString imageNameOf(int proc, const QByteArray &pid)
+{
+    char exe[PATH_MAX];
+    const ssize_t length = ::readlinkat(proc, (pid + "/exe").constData(), exe, sizeof exe);
+    if (length > 0)
+        return imageNameFromExeLink(QFile::decodeName(QByteArray(exe, int(length))));
+    return QString::fromLocal8Bit(readSmallFile(proc, pid + "/comm")).trimmed();
+}
+
+// The rest of an entry: state, parent and owner. False when the process has gone meanwhile.
+bool readDetails(int proc, const QByteArray &pid, ProcessEntry &entry)
+{
+    struct stat info;
+    if (!parseProcessStat(readSmallFile(proc, pid + "/stat"), entry.state, entry.parentPid)
+        || ::fstatat(proc, pid.constData(), &info, 0) != 0)
+        return false;
+    entry.pid = pid_t(pid.toInt());
+    entry.owner = info.st_uid;
+    return true;
+}
+
+} // namespace
+
+QList<ProcessEntry> readProcessesNamed(const QString &imageName, const QString &procRoot)
+{
+    // Every process of the machine is looked at, some of these scans while the page waits: the image name comes
+    // first and costs one system call, and only the matches are read further.
     QList<ProcessEntry> processes;
-    const QDir proc(procRoot);
-    for (const QString &name : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool numeric = false;
-        const pid_t pid = name.toInt(&numeric);
-        if (!numeric)
+    DIR *proc = ::opendir(QFile::encodeName(procRoot).constData());
+    if (!proc)
+        return processes;
+    while (const dirent *item = ::readdir(proc)) {
+        const QByteArray pid(item->d_name);
+        if (pid.isEmpty() || pid.count() != int(std::strspn(item->d_name, "0123456789")))
             continue;
-        const QString path = proc.filePath(name);
-        QFile statFile(path + QStringLiteral("/stat"));
-        ProcessEntry entry;
-        entry.pid = pid;
         // A process may end between the listing and these reads; it is then simply left out.
-        if (!statFile.open(QIODevice::ReadOnly) || !parseProcessStat(statFile.readAll(), entry.state, entry.parentPid))
-            continue;
-        struct stat info;
-        if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-            continue;
-        entry.owner = info.st_uid;
-        const QString exe = QFile::symLinkTarget(path + QStringLiteral("/exe"));
-        if (!exe.isEmpty()) {
-            entry.imageName = imageNameFromExeLink(exe);
-        } else {
-            QFile comm(path + QStringLiteral("/comm"));
-            if (comm.open(QIODevice::ReadOnly))
-                entry.imageName = QString::fromLocal8Bit(comm.readAll()).trimmed();
-        }
-        processes.append(entry);
+        ProcessEntry entry;
+        entry.imageName = imageNameOf(::dirfd(proc), pid);
+        if (entry.imageName == imageName && readDetails(::dirfd(proc), pid, entry))
+            processes.append(entry);
     }
+    ::closedir(proc);
     return processes;
+}
+
+std::optional<ProcessEntry> readProcess(pid_t pid, const QString &procRoot)
+{
+    const int proc = ::open(QFile::encodeName(procRoot).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (proc < 0)
+        return std::nullopt;
+    const QByteArray name = QByteArray::number(pid);
+    ProcessEntry entry;
+    entry.imageName = imageNameOf(proc, name);
+    const bool found = readDetails(proc, name, entry);
+    ::close(proc);
+    return found ? std::optional<ProcessEntry>(entry) : std::nullopt;
 }
 
 QString formatProcessListing(const QString &imageName, const QList<ProcessEntry> &matches)

@@ -6,6 +6,8 @@
 
 #include <sys/types.h>
 
+#include <optional>
+
 // A process as /proc shows it.
 struct ProcessEntry
 {
@@ -24,9 +26,12 @@ bool parseProcessStat(const QByteArray &stat, char &state, pid_t &parentPid);
 // the file has been replaced or removed.
 QString imageNameFromExeLink(const QString &target);
 
-// Every process that can be read under procRoot (normally /proc). Another user's executable link cannot be read;
-// its image name then comes from /proc/PID/comm.
-QList<ProcessEntry> readProcesses(const QString &procRoot = QStringLiteral("/proc"));
+// Every process under procRoot (normally /proc) whose image name is imageName. Another user's executable link cannot
+// be read; its image name then comes from /proc/PID/comm.
+QList<ProcessEntry> readProcessesNamed(const QString &imageName, const QString &procRoot = QStringLiteral("/proc"));
+
+// One process, whatever its image name, when it can be read.
+std::optional<ProcessEntry> readProcess(pid_t pid, const QString &procRoot = QStringLiteral("/proc"));
 
 // The tasklist-shaped listing of the running (not zombie) entries.
 QString formatProcessListing(const QString &imageName, const QList<ProcessEntry> &matches);
