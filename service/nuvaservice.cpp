@@ -11,8 +11,23 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <sys/socket.h>
 #include <thread>
+
+namespace {
+
+bool readWholeFile(const std::string &path, std::string &content)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    content = text.str();
+    return file.good() || file.eof();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -27,6 +42,10 @@ int main(int argc, char *argv[])
         return 2;
     case ParseResult::Run:
         break;
+    }
+    if (!options.pagePath.empty() && !readWholeFile(options.pagePath, options.page)) {
+        std::fprintf(stderr, "nuvaservice: cannot read %s: %s\n", options.pagePath.c_str(), std::strerror(errno));
+        return 2;
     }
 
     // SIGINT and SIGTERM are taken by sigwait below, never by a handler that could interrupt the server mid-request.

@@ -66,8 +66,9 @@ void answer(const ServiceOptions &options, httplib::Response &response, const st
 
 void installServiceHandlers(httplib::Server &server, const ServiceOptions &options)
 {
-    server.Get("/", [](const httplib::Request &, httplib::Response &response) {
-        response.set_content(kFrontEndPage, "text/html; charset=utf-8");
+    server.Get("/", [options](const httplib::Request &, httplib::Response &response) {
+        response.set_content(
+            options.pagePath.empty() ? std::string(kFrontEndPage) : options.page, "text/html; charset=utf-8");
     });
     // Where the demo page's registration link leads, in the system browser.
     server.Get("/register", [](const httplib::Request &, httplib::Response &response) {

@@ -22,6 +22,7 @@ const char *serviceUsage()
            "\n"
            "  --bind ADDRESS       address to listen on (default 127.0.0.1)\n"
            "  --port PORT          port to listen on (default 8081; 0 picks a free one, printed at start)\n"
+           "  --page FILE          serve FILE at / instead of the demo front end (read once, at start)\n"
            "\n"
            "What the API answers (the demo page is never affected):\n"
            "  --offer-update URL   the version query offers an update to download from URL\n"
@@ -54,6 +55,8 @@ ParseResult parseServiceOptions(int argc, char *argv[], ServiceOptions &options,
                 message = "not a port number: " + value;
                 return ParseResult::Error;
             }
+        } else if (option == "--page") {
+            options.pagePath = value;
         } else if (option == "--offer-update") {
             options.updateUrl = value;
         } else if (option == "--delay") {

@@ -7,6 +7,8 @@ struct ServiceOptions
 {
     std::string bindAddress = "127.0.0.1";
     int port = 8081; // 0 picks a free port, printed at start
+    std::string pagePath; // non-empty: serve this file at / instead of the demo front end
+    std::string page; // that file's content, read at start
 
     // What the two API endpoints answer; the demo page at / is never affected.
     std::string updateUrl; // non-empty: the version query offers an update with this download address

@@ -5,10 +5,12 @@
 
 #include <httplib.h>
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -40,6 +42,7 @@ private slots:
     void stopsCleanlyOnSignal();
     void refusesAPortInUse();
     void rejectsUnknownOptions();
+    void servesAGivenPageInsteadOfTheDemo();
 };
 
 void TestNuvaService::servesTheDemoPageAndTheApi()
@@ -128,6 +131,30 @@ void TestNuvaService::rejectsUnknownOptions()
     QVERIFY(service.waitForFinished(5000));
     QCOMPARE(service.exitCode(), 0);
     QVERIFY(service.readAllStandardOutput().contains("--port"));
+}
+
+void TestNuvaService::servesAGivenPageInsteadOfTheDemo()
+{
+    QTemporaryDir folder;
+    QFile page(folder.filePath(QStringLiteral("page.html")));
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.write("<p>benchmark page 基准</p>");
+    page.close();
+
+    ServiceProcess service;
+    QVERIFY(service.start({QStringLiteral("--page"), page.fileName()}));
+    const auto answer = get(service, "/");
+    QVERIFY(answer);
+    QCOMPARE(QByteArray::fromStdString(answer->body), QByteArray("<p>benchmark page 基准</p>"));
+    // The API is untouched.
+    QVERIFY(jsonOf(get(service, "/gpfe/api/order/confirm_connect?uuid=x")).contains(QStringLiteral("data")));
+
+    QProcess unreadable;
+    unreadable.start(
+        QStringLiteral(NUVA_SERVICE_PATH), {QStringLiteral("--page"), folder.filePath(QStringLiteral("missing.html"))});
+    QVERIFY(unreadable.waitForFinished(5000));
+    QCOMPARE(unreadable.exitCode(), 2);
+    QVERIFY(unreadable.readAllStandardError().contains("cannot read"));
 }
 
 QTEST_GUILESS_MAIN(TestNuvaService)
