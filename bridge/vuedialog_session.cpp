@@ -16,6 +16,8 @@ const QString kViewerCommand = QStringLiteral("./nuvaview/nuvaview.exe ");
 
 QString VueDialog::startGame(QString param)
 {
+    if (!isCalledByFrontEnd("startGame"))
+        return QString();
     qDebug() << "param=" << param;
     m_param = param;
 
@@ -87,6 +89,8 @@ void VueDialog::finish_process(int exitCode, QProcess::ExitStatus exitStatus)
 
 void VueDialog::disconnectNode()
 {
+    if (!isCalledByFrontEnd("disconnectNode"))
+        return;
     qDebug() << "disconnectNode";
     killProcessesByImageName(kViewerImage);
     emit sendOrderShow(true);
@@ -94,6 +98,8 @@ void VueDialog::disconnectNode()
 
 void VueDialog::orderStatus(QJsonObject orderStatusString)
 {
+    if (!isCalledByFrontEnd("orderStatus"))
+        return;
     qDebug() << orderStatusString;
     const BillingTexts texts = billingTexts(orderStatusString);
     m_balanceText = texts.balance;

@@ -1,6 +1,7 @@
 // What the page sees of the client, called from a real page over the real web channel.
 
 #include "app/mainwindow.h"
+#include "bridge/frontendorigin.h"
 #include "localhttpserver.h"
 #include "pagetools.h"
 #include "platform/machineaddress.h"
@@ -43,6 +44,8 @@ private slots:
     void thePageSeesThePublishedSurfaceOnly();
     void linksOpenOnlyWebAddresses_data();
     void linksOpenOnlyWebAddresses();
+    void aPageOfAnotherOriginGetsAnswersButNoActions();
+    void originsCompareSchemeHostAndPort();
 
 private:
     LocalHttpServer m_frontEnd;
@@ -149,6 +152,54 @@ void TestBridge::linksOpenOnlyWebAddresses()
         QCOMPARE(m_desktop.opened.size(), 1);
         QCOMPARE(m_desktop.opened.first().toString(QUrl::FullyEncoded), opened);
     }
+}
+
+void TestBridge::aPageOfAnotherOriginGetsAnswersButNoActions()
+{
+    // Another site, one port over: what a link in the front end might lead the view to.
+    LocalHttpServer elsewhere;
+    elsewhere.serveHtml("/", bridgePageHtml().toStdString());
+    QVERIFY(elsewhere.start());
+    m_page->load(elsewhere.url());
+    QVERIFY(waitForTrue(m_page, QStringLiteral("window.bridgeReady === true && location.port == '%1'").arg(elsewhere.port())));
+    m_desktop.opened.clear();
+
+    const QByteArray where = " for \"" + elsewhere.url().toUtf8() + "\"";
+    for (const char *slot : {"nuvabRegister", "downloadClientVersion", "startGame", "disconnectNode", "orderStatus"})
+        QTest::ignoreMessage(QtDebugMsg, QByteArray("refused ") + slot + where);
+    callFromPage(m_page, "nuvabRegister", {QStringLiteral("https://example.org/register")});
+    callFromPage(m_page, "downloadClientVersion", {QStringLiteral("https://example.org/setup.exe")});
+    QCOMPARE(callFromPage(m_page, "startGame", {QStringLiteral("launch order-1 x")}).toString(), QString());
+    callFromPage(m_page, "disconnectNode");
+    callFromPage(m_page, "orderStatus", {QVariantMap{{QStringLiteral("balance"), 5}}});
+
+    // The getters still answer; nothing was opened, asked of the service or signalled.
+    QCOMPARE(callFromPage(m_page, "getClientVersion").toString(), QStringLiteral("1.0.4"));
+    QVERIFY(m_desktop.opened.isEmpty());
+    QCOMPARE(m_frontEnd.count(QStringLiteral("/gpfe/api/order/confirm_connect?uuid=order-1")), 0);
+    QCOMPARE(evaluate(m_page, QStringLiteral("window.received.length")).toInt(), 0);
+
+    // Back on the front end, the same link opens.
+    m_page->load(m_frontEnd.url());
+    QVERIFY(waitForTrue(m_page, QStringLiteral("window.bridgeReady === true && location.port == '%1'").arg(m_frontEnd.port())));
+    QTest::ignoreMessage(QtDebugMsg, "url= \"https://example.org/register\"");
+    callFromPage(m_page, "nuvabRegister", {QStringLiteral("https://example.org/register")});
+    QCOMPARE(callFromPage(m_page, "getClientVersion").toString(), QStringLiteral("1.0.4"));
+    QCOMPARE(m_desktop.opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/register"))});
+}
+
+void TestBridge::originsCompareSchemeHostAndPort()
+{
+    const QUrl frontEnd(QStringLiteral("http://games.example/"));
+    QVERIFY(isSameOrigin(QUrl(QStringLiteral("http://games.example/lobby?x=1#top")), frontEnd));
+    QVERIFY(isSameOrigin(QUrl(QStringLiteral("http://GAMES.example:80/")), frontEnd));
+    QVERIFY(!isSameOrigin(QUrl(QStringLiteral("https://games.example/")), frontEnd));
+    QVERIFY(!isSameOrigin(QUrl(QStringLiteral("http://games.example:8081/")), frontEnd));
+    QVERIFY(!isSameOrigin(QUrl(QStringLiteral("http://games.example.evil.test/")), frontEnd));
+    QVERIFY(!isSameOrigin(QUrl(QStringLiteral("http://evil.test/games.example")), frontEnd));
+    QVERIFY(!isSameOrigin(QUrl(QStringLiteral("file:///games.example/")), frontEnd));
+    QVERIFY(!isSameOrigin(QUrl(QStringLiteral("about:blank")), frontEnd));
+    QVERIFY(!isSameOrigin(QUrl(), frontEnd));
 }
 
 QTEST_MAIN(TestBridge)

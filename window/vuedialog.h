@@ -84,6 +84,10 @@ private slots:
 
 private:
     void launchViewer(const QString &param);
+    // Whether the page now shown is the service's front end; when not, says so in a debug line naming the slot. The
+    // slots that act ask this first: a link that leads the view elsewhere must not hand that site the viewer or the
+    // desktop's URL handler.
+    bool isCalledByFrontEnd(const char *slot) const;
 
     QWebEngineView *m_webView = nullptr;
     QLabel *m_splashLabel = nullptr;
