@@ -20,12 +20,14 @@ LocalHttpServer::LocalHttpServer()
     // One request per connection: a client that keeps its connection open would otherwise hold stop() until the
     // keep-alive timeout.
     m_server.set_keep_alive_max_count(1);
-    m_server.set_logger([this](const httplib::Request &request, const httplib::Response &) {
+    // Recorded before the request is handled, so that a test sees it as soon as the answer has reached the client.
+    m_server.set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &) {
         Request seen{QString::fromStdString(request.method), QString::fromStdString(request.target), {}};
         for (const auto &[name, value] : request.headers)
             seen.headers.emplace(name, value);
         std::lock_guard<std::mutex> lock(m_mutex);
         m_requests.append(seen);
+        return httplib::Server::HandlerResponse::Unhandled;
     });
 }
 
