@@ -9,9 +9,11 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -54,6 +56,9 @@ private slots:
     void aSilentServerEndsAtTheTimeLimitWhileEventsFlow();
     void aRequestStartedDuringAWaitCompletesFirst_data();
     void aRequestStartedDuringAWaitCompletesFirst();
+    void aServiceThatMisbehavesGivesNoDocument_data();
+    void aServiceThatMisbehavesGivesNoDocument();
+    void aFiftyMegabyteAnswerIsReadWhole();
 };
 
 void TestApiGet::sendsTheTargetAndTheOneHeader()
@@ -252,6 +257,76 @@ void TestApiGet::aRequestStartedDuringAWaitCompletesFirst()
     finished << dataOf(apiGet(QStringLiteral("outer"))).value("who").toString();
 
     QCOMPARE(finished, (QStringList{"inner", "outer"}));
+}
+
+void TestApiGet::aServiceThatMisbehavesGivesNoDocument_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("resets the connection mid-body") << QStringLiteral("reset");
+    QTest::newRow("answers one byte a second") << QStringLiteral("slow");
+    QTest::newRow("closes without answering") << QStringLiteral("close");
+}
+
+void TestApiGet::aServiceThatMisbehavesGivesNoDocument()
+{
+    QFETCH(QString, fault);
+    const std::string body = R"({"code":0,"data":{"orderComputer":{"nodeUuid":"node-1"}}})";
+    std::atomic<bool> stop{false};
+    LocalHttpServer server;
+    QTcpServer closer;
+    if (fault == QLatin1String("close")) {
+        // Accepts, then hangs up without a word.
+        QVERIFY(closer.listen(QHostAddress::LocalHost));
+        QObject::connect(&closer, &QTcpServer::newConnection, [&closer] {
+            while (QTcpSocket *socket = closer.nextPendingConnection())
+                socket->abort();
+        });
+        pointAt(closer.serverPort());
+    } else {
+        server.server().Get(".*", [&, fault](const httplib::Request &, httplib::Response &response) {
+            response.set_content_provider(
+                body.size(), "application/json", [&, fault](size_t offset, size_t, httplib::DataSink &sink) {
+                    if (fault == QLatin1String("reset")) {
+                        // Half the body, then the connection goes.
+                        sink.write(body.data(), body.size() / 2);
+                        return false;
+                    }
+                    if (stop || offset >= body.size())
+                        return false;
+                    sink.write(body.data() + offset, 1);
+                    for (int i = 0; i < 10 && !stop; ++i)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                    return true;
+                });
+        });
+        QVERIFY(server.start());
+        pointAt(server.port());
+    }
+
+    setApiTimeLimitForTesting(2500);
+    const ApiReply reply = apiGet(QStringLiteral("order/confirm_connect?uuid=x"));
+    setApiTimeLimitForTesting(10000);
+    stop = true;
+
+    // A half body is no document, and a request cut off by the time limit reads as no answer at all.
+    QVERIFY(reply.document.isNull());
+    if (fault != QLatin1String("reset"))
+        QCOMPARE(reply.body, QString());
+}
+
+void TestApiGet::aFiftyMegabyteAnswerIsReadWhole()
+{
+    const std::string filler(50 * 1024 * 1024, 'x');
+    LocalHttpServer server;
+    server.server().Get(".*", [&filler](const httplib::Request &, httplib::Response &response) {
+        response.set_content(R"({"code":0,"msg":")" + filler + R"(","data":{}})", "application/json");
+    });
+    QVERIFY(server.start());
+    pointAt(server.port());
+    const ApiReply reply = apiGet(QStringLiteral("clientversion/get_latest_version?clientType=pc&versionNo=1.0.4"));
+    QCOMPARE(reply.body.size(), int(filler.size()) + 29);
+    QVERIFY(reply.document.isObject());
+    QVERIFY(dataOf(reply).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestApiGet)

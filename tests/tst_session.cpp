@@ -10,6 +10,7 @@
 #include "window/vuedialog.h"
 #include "workdir.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -52,6 +53,11 @@ private slots:
     void oddParametersGiveADefinedResult();
     void aBurstLaunchesOneViewer();
     void billingStatusIsLogged();
+    void aMisbehavingViewerLeavesTheClientWorking_data();
+    void aMisbehavingViewerLeavesTheClientWorking();
+    void aViewerThatCannotStartLeavesTheClientWorking_data();
+    void aViewerThatCannotStartLeavesTheClientWorking();
+    void aLongBurstOfStartsAndDisconnectsLeavesNothingBehind();
 
 private:
     bool startService(const QStringList &options = {});
@@ -350,6 +356,123 @@ void TestSession::billingStatusIsLogged()
     const QVariantMap status{
         {"balance", 12.5}, {"unitPrice", 0.5}, {"unitTime", 30}, {"useTime", 150000}, {"totalAmount", 30}};
     callFromPage(m_page, "orderStatus", {status});
+}
+
+void TestSession::aMisbehavingViewerLeavesTheClientWorking_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<bool>("keepsRunning");
+    // 40 MB of output: the client reads it as it comes and finds no token in it.
+    QTest::newRow("floods its output") << QByteArray("flood:41943040;write:fpschang;exit:0") << false;
+    QTest::newRow("closes its output, runs on") << QByteArray("close-stdout;sleep:60000") << true;
+    QTest::newRow("exits before the client reads") << QByteArray("write:some words;exit:0") << false;
+}
+
+void TestSession::aMisbehavingViewerLeavesTheClientWorking()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(bool, keepsRunning);
+    QVERIFY(startService());
+    openWindow();
+    qputenv("NUVAVIEW_SCRIPT", script);
+    QCOMPARE(startFromPage("demo order-20 x"), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(viewerStarts().size(), 1, 10000);
+
+    if (keepsRunning) {
+        // Silence is no token: the session goes on until the page ends it.
+        QTest::qWait(300);
+        QCOMPARE(received(), QStringList{"sendOrderShow:false"});
+        callFromPage(m_page, "disconnectNode");
+        QVERIFY(!listProcessesByImageName(QStringLiteral("nuvaview.exe")).contains(QLatin1String("PID")));
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(received().contains(QStringLiteral("sendOrderShow:true")), 30000);
+        QCOMPARE(viewerStarts().size(), 1);
+    }
+    // The client still answers and can start the next session.
+    qputenv("NUVAVIEW_SCRIPT", "sleep:60000");
+    QCOMPARE(startFromPage("demo order-21 x"), QString());
+}
+
+void TestSession::aViewerThatCannotStartLeavesTheClientWorking_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("missing") << QStringLiteral("missing");
+    QTest::newRow("not executable") << QStringLiteral("not executable");
+}
+
+void TestSession::aViewerThatCannotStartLeavesTheClientWorking()
+{
+    QFETCH(QString, how);
+    QVERIFY(startService());
+    // A working directory of its own, whose viewer is gone or cannot be run.
+    TestWorkDir brokenDir;
+    const QString viewer = brokenDir.filePath(QStringLiteral("nuvaview/nuvaview.exe"));
+    QVERIFY(QFile::remove(viewer));
+    if (how == QLatin1String("not executable")) {
+        QVERIFY(QFile::copy(QStringLiteral(NUVA_VIEWER_PATH), viewer));
+        QVERIFY(QFile::setPermissions(viewer, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    }
+    openWindow();
+    QCOMPARE(startFromPage("demo order-22 x"), QString());
+    QTest::qWait(300);
+    QCOMPARE(viewerStarts().size(), 0);
+    QCOMPARE(callFromPage(m_page, "getClientVersion").toString(), QStringLiteral("1.0.4"));
+    // Nothing runs, so a second start is not refused.
+    QCOMPARE(startFromPage("demo order-23 x"), QString());
+}
+
+void TestSession::aLongBurstOfStartsAndDisconnectsLeavesNothingBehind()
+{
+    QVERIFY(startService());
+    openWindow();
+    const auto openDescriptors = [] {
+        return QDir(QStringLiteral("/proc/self/fd"))
+            .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+            .size();
+    };
+    const auto threads
+        = [] { return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(); };
+    const auto residentKb = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        status.open(QIODevice::ReadOnly);
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        }
+        return 0LL;
+    };
+    // One round first, so that what is built once (the network's thread pool, the process reaper) is counted in.
+    const char *burst = "window.burstDone = false; (async () => {"
+                        "  const call = (slot, ...args) => new Promise(r => window.bridge[slot](...args, r));"
+                        "  for (let i = 0; i < window.rounds; ++i) {"
+                        "    await call('startGame', 'burst order-' + i + ' x');"
+                        "    await call('disconnectNode');"
+                        "  }"
+                        "  window.burstDone = true; })();";
+    evaluate(m_page, QStringLiteral("window.rounds = 20;") + QLatin1String(burst));
+    QVERIFY(waitForTrue(m_page, QStringLiteral("window.burstDone === true"), 60000));
+    QTest::qWait(500);
+    const int descriptorsBefore = openDescriptors();
+    const int threadsBefore = threads();
+    const qint64 residentBefore = residentKb();
+
+    // 1,000 calls: 500 starts, each ended at once by a disconnect.
+    evaluate(m_page, QStringLiteral("window.rounds = 500;") + QLatin1String(burst));
+    QVERIFY(waitForTrue(m_page, QStringLiteral("window.burstDone === true"), 240000));
+    // Every start passed the viewer check, asked for its confirmation and launched.
+    QCOMPARE(m_service->log().count("confirm_connect"), 520);
+    QVERIFY(!listProcessesByImageName(QStringLiteral("nuvaview.exe")).contains(QLatin1String("PID")));
+    // Released once the event loop has had them: the viewers' process objects and the requests' network objects.
+    QTRY_VERIFY_WITH_TIMEOUT(openDescriptors() <= descriptorsBefore + 2, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(threads() <= threadsBefore + 2, 10000);
+    const qint64 residentAfter = residentKb();
+    qInfo("descriptors %d -> %d, threads %d -> %d, resident %lld kB -> %lld kB", descriptorsBefore, openDescriptors(),
+        threadsBefore, threads(), residentBefore, residentAfter);
+#if !defined(__SANITIZE_ADDRESS__) // AddressSanitizer keeps freed memory in quarantine
+    // Memory is back to its level: far less than what 500 sessions would keep if each left its objects behind.
+    QVERIFY2(residentAfter < residentBefore + 10 * 1024, "memory grew by more than 10 MB over the burst");
+#endif
+    QCOMPARE(callFromPage(m_page, "getClientVersion").toString(), QStringLiteral("1.0.4"));
 }
 
 QTEST_MAIN(TestSession)

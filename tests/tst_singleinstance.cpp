@@ -34,8 +34,7 @@ public:
     {
         if (!client.start(workingDirectory))
             return false;
-        return QTest::qWaitFor(
-            [this] { return (window = XWindows::findMapped(kWindowTitle)).has_value(); }, 30000);
+        return QTest::qWaitFor([this] { return (window = XWindows::findMapped(kWindowTitle)).has_value(); }, 30000);
     }
 
     bool hide()
@@ -70,6 +69,7 @@ private slots:
     void aLaterStartSendsItsLastArgument();
     void aSilentConnectionHoldsTheRunningInstanceOnlyBriefly();
     void aStartAfterAKilledInstanceListensAgain();
+    void twoStartsAtTheSameMomentLeaveOneRunning();
     void theServerAdmitsItsOwnUser();
     void aConnectionOnlyShowsAHandedOverWindowAsItIs();
 
@@ -142,8 +142,8 @@ void TestSingleInstance::aLaterStartSendsItsLastArgument()
     QTRY_VERIFY_WITH_TIMEOUT(running.hasPendingConnections(), 30000);
     QLocalSocket *connection = running.nextPendingConnection();
     QByteArray received;
-    QTRY_VERIFY_WITH_TIMEOUT((received += connection->readAll(), connection->state() == QLocalSocket::UnconnectedState),
-        10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (received += connection->readAll(), connection->state() == QLocalSocket::UnconnectedState), 10000);
     received += connection->readAll();
     QCOMPARE(QString::fromUtf8(received), message);
     QVERIFY2(later.endsWithZero(), later.log().right(2000).constData());
@@ -188,6 +188,32 @@ void TestSingleInstance::aStartAfterAKilledInstanceListensAgain()
     QVERIFY(knock.waitForConnected(5000));
     knock.disconnectFromServer();
     QTRY_VERIFY_WITH_TIMEOUT(next.isMapped(), 10000);
+}
+
+void TestSingleInstance::twoStartsAtTheSameMomentLeaveOneRunning()
+{
+    TestWorkDir workDir;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        ClientHome home;
+        ClientProcess first(home);
+        ClientProcess second(home);
+        QVERIFY(first.start(workDir.path()));
+        QVERIFY(second.start(workDir.path()));
+
+        // One of them hands over and ends with 0; the other keeps running with its window shown.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            first.process.state() == QProcess::NotRunning || second.process.state() == QProcess::NotRunning, 30000);
+        ClientProcess &ended = first.process.state() == QProcess::NotRunning ? first : second;
+        ClientProcess &running = &ended == &first ? second : first;
+        QVERIFY2(ended.endsWithZero(0), ended.log().right(2000).constData());
+        QTRY_VERIFY_WITH_TIMEOUT(XWindows::findMapped(kWindowTitle).has_value(), 30000);
+        QTest::qWait(500);
+        QCOMPARE(running.process.state(), QProcess::Running);
+        // And it is the one a later start reaches.
+        QLocalSocket knock;
+        knock.connectToServer(home.instanceSocket());
+        QVERIFY(knock.waitForConnected(5000));
+    }
 }
 
 void TestSingleInstance::theServerAdmitsItsOwnUser()

@@ -17,6 +17,8 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -94,6 +96,8 @@ private slots:
     void anEntryThatCannotGoKeepsItsTargetAndTheRestStillGo();
     void aHomeWithNothingToCleanStaysAsItIs();
     void windowsTargetsLieBesideTheRoamingFolder();
+    void aFolderThatCannotBeReadStaysAndTheRestGoes();
+    void aPathOfFourThousandCharactersGoes();
     void theEngineKeepsCookiesWhereTheNextStartRemovesThem();
 
 private:
@@ -237,6 +241,54 @@ void TestWebProfile::aHomeWithNothingToCleanStaysAsItIs()
     QCOMPARE(treeOf(environment.home), QStringList());
 }
 
+void TestWebProfile::aFolderThatCannotBeReadStaysAndTheRestGoes()
+{
+    QTemporaryDir scratch;
+    const QString cache = scratch.filePath(QStringLiteral("cache"));
+    for (const char *file : {"index", "locked/inside", "open/data"})
+        QVERIFY(writeFile(cache + QLatin1Char('/') + QLatin1String(file)));
+    QVERIFY(QFile::setPermissions(cache + QStringLiteral("/locked"), QFileDevice::Permissions()));
+
+    // Root reads every folder, so the removal runs as an ordinary user, the owner of the tree.
+    const uid_t nobody = 65534;
+    bool removed = false;
+    if (::geteuid() == 0) {
+        const QStringList owned = treeOf(scratch.path()) << QString();
+        for (const QString &path : owned)
+            QCOMPARE(::lchown(QFile::encodeName(scratch.filePath(path)).constData(), nobody, nobody), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const bool dropped = ::setgid(nobody) == 0 && ::setuid(nobody) == 0;
+            ::_exit(dropped && removePathTree(cache) ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        removed = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    } else {
+        removed = removePathTree(cache);
+    }
+    QVERIFY(removed);
+    QVERIFY(QFile::setPermissions(
+        cache + QStringLiteral("/locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QCOMPARE(treeOf(cache), (QStringList{"locked", "locked/inside"}));
+}
+
+void TestWebProfile::aPathOfFourThousandCharactersGoes()
+{
+    QTemporaryDir scratch;
+    QString deepest = scratch.filePath(QStringLiteral("cache"));
+    const QString level = QString(200, QLatin1Char('d'));
+    while (deepest.size() + level.size() + 1 < 3900)
+        deepest += QLatin1Char('/') + level;
+    QVERIFY(QDir().mkpath(deepest));
+    const QString file = deepest + QLatin1Char('/') + QString(3999 - deepest.size(), QLatin1Char('f'));
+    QCOMPARE(file.size(), 4000);
+    QVERIFY(writeFile(file));
+
+    QVERIFY(removePathTree(scratch.filePath(QStringLiteral("cache"))));
+    QVERIFY(!QFileInfo::exists(scratch.filePath(QStringLiteral("cache"))));
+}
+
 void TestWebProfile::windowsTargetsLieBesideTheRoamingFolder()
 {
     const std::wstring root = L"C:\\Users\\张三\\AppData\\Local\\nuvagame";
@@ -258,12 +310,13 @@ void TestWebProfile::theEngineKeepsCookiesWhereTheNextStartRemovesThem()
         response.set_header("Set-Cookie", "nuvatest=kept-between-runs; Max-Age=3600; Path=/");
         response.set_content("<html><body><script>fetch('/loaded')</script></body></html>", "text/html");
     });
-    service.server().Get("/loaded", [](const httplib::Request &, httplib::Response &response) { response.status = 204; });
     service.server().Get(
-        "/gpfe/api/clientversion/get_latest_version", [&offerUpdate](const httplib::Request &, httplib::Response &response) {
+        "/loaded", [](const httplib::Request &, httplib::Response &response) { response.status = 204; });
+    service.server().Get("/gpfe/api/clientversion/get_latest_version",
+        [&offerUpdate](const httplib::Request &, httplib::Response &response) {
             // A non-web address: the prompt then opens nothing.
-            response.set_content(offerUpdate ? R"({"data":{"downloadUrl":"file:///nowhere"}})" : R"({"data":{}})",
-                "application/json");
+            response.set_content(
+                offerUpdate ? R"({"data":{"downloadUrl":"file:///nowhere"}})" : R"({"data":{}})", "application/json");
         });
     QVERIFY(service.startOn(NUVA_TEST_SERVICE_HOST, 8081));
 
@@ -273,7 +326,8 @@ void TestWebProfile::theEngineKeepsCookiesWhereTheNextStartRemovesThem()
     {
         ClientProcess client(home);
         QVERIFY(client.start(workDir.path()));
-        QTRY_VERIFY2_WITH_TIMEOUT(service.count(QStringLiteral("/loaded")) > 0, client.log().right(2000).constData(), 30000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            service.count(QStringLiteral("/loaded")) > 0, client.log().right(2000).constData(), 30000);
         std::optional<uint32_t> window;
         QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
         // Closed like a user closes it, so that the engine shuts down in order and writes its cookies out.
