@@ -2,10 +2,10 @@
 
 #include "api/apiget.h"
 #include "api/clientversion.h"
+#include "app/offereddownload.h"
 #include "bridge/browserlink.h"
 
 #include <QDebug>
-#include <QJsonObject>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -13,21 +13,16 @@
 
 void runUpdateCheck()
 {
-    const ApiReply reply = apiGet(QStringLiteral("clientversion/get_latest_version?clientType=pc&versionNo=")
-        + QLatin1String(kClientVersion));
+    const ApiReply reply = apiGet(
+        QStringLiteral("clientversion/get_latest_version?clientType=pc&versionNo=") + QLatin1String(kClientVersion));
     qDebug() << "version check" << reply.body;
-    if (reply.document.isNull())
+    const std::optional<QString> downloadUrl = offeredDownload(reply.document);
+    if (!downloadUrl)
         return;
-
-    // No version numbers are compared: any non-empty "data" object is an offer.
-    const QJsonObject data = reply.document.object().value(QLatin1String("data")).toObject();
-    if (data.isEmpty())
-        return;
-    const QString downloadUrl = data.value(QLatin1String("downloadUrl")).toString();
 
     if (showUpdatePrompt() != QMessageBox::Ok)
         return;
-    openInBrowser(downloadUrl);
+    openInBrowser(*downloadUrl);
     std::exit(0);
 }
 
