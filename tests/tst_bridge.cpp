@@ -161,7 +161,8 @@ void TestBridge::aPageOfAnotherOriginGetsAnswersButNoActions()
     elsewhere.serveHtml("/", bridgePageHtml().toStdString());
     QVERIFY(elsewhere.start());
     m_page->load(elsewhere.url());
-    QVERIFY(waitForTrue(m_page, QStringLiteral("window.bridgeReady === true && location.port == '%1'").arg(elsewhere.port())));
+    QVERIFY(waitForTrue(
+        m_page, QStringLiteral("window.bridgeReady === true && location.port == '%1'").arg(elsewhere.port())));
     m_desktop.opened.clear();
 
     const QByteArray where = " for \"" + elsewhere.url().toUtf8() + "\"";
@@ -181,7 +182,8 @@ void TestBridge::aPageOfAnotherOriginGetsAnswersButNoActions()
 
     // Back on the front end, the same link opens.
     m_page->load(m_frontEnd.url());
-    QVERIFY(waitForTrue(m_page, QStringLiteral("window.bridgeReady === true && location.port == '%1'").arg(m_frontEnd.port())));
+    QVERIFY(waitForTrue(
+        m_page, QStringLiteral("window.bridgeReady === true && location.port == '%1'").arg(m_frontEnd.port())));
     QTest::ignoreMessage(QtDebugMsg, "url= \"https://example.org/register\"");
     callFromPage(m_page, "nuvabRegister", {QStringLiteral("https://example.org/register")});
     QCOMPARE(callFromPage(m_page, "getClientVersion").toString(), QStringLiteral("1.0.4"));
