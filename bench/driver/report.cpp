@@ -73,7 +73,8 @@ bool writeReport(const QString &path, const Results &results, const ReportContex
         << "- Runs: " << context.runs << " measured starts of each program after one unmeasured start of each; "
         << "the game session: " << context.sessionCalls << " `startGame` calls, then " << context.restarts
         << " restarts\n"
-        << "- Command: `./bench/run.sh` (builds, then runs `build/bench/nuvabench` under `xvfb-run`)\n\n";
+        << "- Command: `./bench/run.sh" << (context.runs == 5 ? QString() : QStringLiteral(" --runs %1").arg(context.runs))
+        << "` (builds, then runs `build/bench/nuvabench` under `xvfb-run` and `dbus-run-session`)\n\n";
 
     struct Row
     {
