@@ -85,7 +85,7 @@ QList<ProcessEntry> readProcessesNamed(const QString &imageName, const QString &
         return processes;
     while (const dirent *item = ::readdir(proc)) {
         const QByteArray pid(item->d_name);
-        if (pid.isEmpty() || pid.count() != int(std::strspn(item->d_name, "0123456789")))
+        if (pid.isEmpty() || pid.size() != int(std::strspn(item->d_name, "0123456789")))
             continue;
         // A process may end between the listing and these reads; it is then simply left out.
         ProcessEntry entry;
