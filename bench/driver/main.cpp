@@ -149,8 +149,10 @@ public:
             return false;
         };
         if (!waitUntil([&] { return !anyAlive(); }, 10000)) {
-            for (const int pid : tree)
-                ::kill(pid, SIGKILL);
+            for (const int pid : tree) {
+                if (alive(pid))
+                    ::kill(pid, SIGKILL);
+            }
         }
     }
 
