@@ -57,6 +57,9 @@ void VueDialog::launchViewer(const QString &param)
     connect(m_process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this, &VueDialog::finish_process);
     connect(m_process, &QProcess::readyRead, this, &VueDialog::readFromOrbview);
     m_process->start(program, words, QIODevice::ReadWrite);
+    // Until its exec is done the child is still a copy of the client, invisible to a kill by the viewer's image name:
+    // a disconnect in those few milliseconds would leave the viewer running. A viewer that cannot start fails at once.
+    m_process->waitForStarted(5000);
 }
 
 void VueDialog::readFromOrbview()
