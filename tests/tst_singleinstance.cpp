@@ -142,7 +142,7 @@ void TestSingleInstance::aLaterStartSendsItsLastArgument()
     ClientProcess later(home);
     QVERIFY(later.start(workDir.path(), arguments));
 
-    QTRY_VERIFY_WITH_TIMEOUT(running.hasPendingConnections(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(running.hasPendingConnections(), 90000);
     QLocalSocket *connection = running.nextPendingConnection();
     QByteArray received;
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -207,11 +207,11 @@ void TestSingleInstance::twoStartsAtTheSameMomentLeaveOneRunning()
 
         // One of them hands over and ends with 0; the other keeps running with its window shown.
         QTRY_VERIFY_WITH_TIMEOUT(
-            first.process.state() == QProcess::NotRunning || second.process.state() == QProcess::NotRunning, 30000);
+            first.process.state() == QProcess::NotRunning || second.process.state() == QProcess::NotRunning, 90000);
         ClientProcess &ended = first.process.state() == QProcess::NotRunning ? first : second;
         ClientProcess &running = &ended == &first ? second : first;
         QVERIFY2(ended.endsWithZero(0), ended.log().right(2000).constData());
-        QTRY_VERIFY_WITH_TIMEOUT(XWindows::findMapped(kWindowTitle).has_value(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(XWindows::findMapped(kWindowTitle).has_value(), 90000);
         QTest::qWait(500);
         QCOMPARE(running.process.state(), QProcess::Running);
         // And it is the one a later start reaches.

@@ -35,12 +35,12 @@ void TestStartup::closingTheWindowEndsTheEventLoopWithZero()
 
     std::optional<uint32_t> window;
     const bool mapped = QTest::qWaitFor(
-        [&window] { return (window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(); }, 30000);
+        [&window] { return (window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(); }, 90000);
     QVERIFY2(mapped, client.log().right(2000).constData());
 
     // The demo page asks for /demo/ready only after it has reached the client over the web channel.
     QByteArray serviceLog;
-    QTRY_VERIFY_WITH_TIMEOUT((serviceLog = service.log()).contains("GET /demo/ready"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT((serviceLog = service.log()).contains("GET /demo/ready"), 90000);
     QVERIFY(serviceLog.contains("GET / 200"));
 
     QVERIFY(client.closeWindow(*window));
@@ -66,7 +66,7 @@ void TestStartup::theCloseButtonEndsEveryOtherClientAndItself()
     ClientProcess client(home);
     QVERIFY(client.start(workDir.path()));
     std::optional<uint32_t> window;
-    QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 90000);
 
     // The close button covers x 918 to 959 of the 30-pixel title bar. Click until the client reacts: the first
     // events may reach it before it has settled its freshly mapped window.

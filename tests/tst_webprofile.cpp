@@ -327,7 +327,7 @@ void TestWebProfile::theEngineKeepsCookiesWhereTheNextStartRemovesThem()
         ClientProcess client(home);
         QVERIFY(client.start(workDir.path()));
         QTRY_VERIFY2_WITH_TIMEOUT(
-            service.count(QStringLiteral("/loaded")) > 0, client.log().right(2000).constData(), 30000);
+            service.count(QStringLiteral("/loaded")) > 0, client.log().right(2000).constData(), 90000);
         std::optional<uint32_t> window;
         QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
         // Closed like a user closes it, so that the engine shuts down in order and writes its cookies out.

@@ -10,7 +10,7 @@ std::optional<uint32_t> dismissUpdatePrompt(QProcess &client, PromptDismissal ho
     const bool shown = QTest::qWaitFor([&prompt, &client] {
         return (prompt = XWindows::findMapped(QStringLiteral("更新提示"))).has_value()
             || client.state() == QProcess::NotRunning;
-    }, 30000);
+    }, 90000);
     if (!shown || !prompt)
         return std::nullopt;
 
