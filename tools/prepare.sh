@@ -22,20 +22,25 @@ nuva_install_missing() {
   DEBIAN_FRONTEND=noninteractive nuva_as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# For the Windows checks of test.sh: the MinGW-w64 cross compiler for 32-bit Windows, which they need, and Wine for
-# 32-bit programs, which runs them where it can be installed (it comes from Debian's i386 packages).
+# For the Windows checks of test.sh: the MinGW-w64 cross compilers for 32-bit and 64-bit Windows and 64-bit Wine,
+# which they need, and Wine for 32-bit programs, which runs the 32-bit ones where the machine executes 32-bit programs
+# at all (it comes from Debian's i386 packages, and some machines cannot have it).
 nuva_install_windows_tools() {
-  if ! command -v i686-w64-mingw32-g++ >/dev/null; then
-    echo "Installing: g++-mingw-w64-i686"
+  local missing=()
+  command -v i686-w64-mingw32-g++ >/dev/null || missing+=(g++-mingw-w64-i686)
+  command -v x86_64-w64-mingw32-g++ >/dev/null || missing+=(g++-mingw-w64-x86-64)
+  [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
     nuva_as_root apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive nuva_as_root apt-get install -y -qq --no-install-recommends g++-mingw-w64-i686
+    DEBIAN_FRONTEND=noninteractive nuva_as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
   fi
   if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
     echo "Installing: wine wine32:i386"
     if ! { nuva_as_root dpkg --add-architecture i386 &&
       nuva_as_root apt-get update -qq &&
       DEBIAN_FRONTEND=noninteractive nuva_as_root apt-get install -y -qq --no-install-recommends wine wine32:i386; }; then
-      echo "Wine could not be installed: the Windows checks will be compiled but not run." >&2
+      echo "Wine for 32-bit programs could not be installed: the 32-bit Windows checks will be compiled but not run." >&2
     fi
   fi
 }
