@@ -8,7 +8,7 @@ source "$NUVA_ROOT/tools/prepare.sh"
 
 NUVA_PACKAGES+=(dbus)
 nuva_install_missing
-nuva_build
+nuva_build -DNUVA_BENCH=ON
 nuva_engine_environment
 
 # A session bus, as on a desktop: without one, every program that asks for it pays for the failed attempt.

@@ -7,6 +7,22 @@ NUVA_PACKAGES=(
   xvfb xauth fonts-noto-cjk
 )
 
+# Runs a step and says how long it took; nuva_phase_summary lists the steps that ended. Under set -e a failing step
+# ends the script, as it would without this.
+NUVA_PHASES=()
+nuva_phase() {
+  local name=$1 start=$SECONDS
+  shift
+  "$@"
+  NUVA_PHASES+=("$(printf '%-22s %5d s' "$name" $((SECONDS - start)))")
+  echo "== $name: $((SECONDS - start)) s"
+}
+nuva_phase_summary() {
+  [ ${#NUVA_PHASES[@]} -gt 0 ] || return 0
+  echo "Wall time of each phase:"
+  printf '  %s\n' "${NUVA_PHASES[@]}"
+}
+
 nuva_as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
@@ -45,8 +61,10 @@ nuva_install_windows_tools() {
   fi
 }
 
+# Extra arguments go to CMake's configure step. The benchmark is built only when bench/run.sh asks for it.
 nuva_build() {
-  cmake -S "$NUVA_ROOT" -B "$NUVA_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
+  cmake -S "$NUVA_ROOT" -B "$NUVA_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DNUVA_BENCH=OFF \
+    "$@" >/dev/null
   cmake --build "$NUVA_ROOT/build" -j "$(nproc)"
 }
 
