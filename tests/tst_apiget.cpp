@@ -29,14 +29,6 @@ QJsonObject dataOf(const ApiReply &reply)
     return reply.document.object().value(QStringLiteral("data")).toObject();
 }
 
-// A port that was just in use and is now closed: connections to it are refused.
-int closedPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    return server.serverPort();
-}
-
 } // namespace
 
 class TestApiGet : public QObject
@@ -137,7 +129,7 @@ void TestApiGet::unreadableAnswersGiveANullDocument()
     QFETCH(QString, body);
     ServiceProcess service;
     if (options.isEmpty()) {
-        pointAt(closedPort());
+        pointAt(closedLoopbackPort());
     } else {
         QVERIFY(service.start(options));
         pointAt(service.port());

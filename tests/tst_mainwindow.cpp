@@ -143,11 +143,8 @@ void TestMainWindow::loadedPageReplacesTheSplash()
 
 void TestMainWindow::failedLoadReplacesTheSplashToo()
 {
-    // A port that was just in use and is now closed refuses the connection.
-    LocalHttpServer gone;
-    QVERIFY(gone.start());
-    gone.stop();
-    setTestServiceAddress(QStringLiteral("127.0.0.1"), gone.port(), gone.port());
+    const int closedPort = closedLoopbackPort();
+    setTestServiceAddress(QStringLiteral("127.0.0.1"), closedPort, closedPort);
 
     auto window = openWindow();
     QWebEngineView *view = webViewOf(window.get());
@@ -210,9 +207,12 @@ void TestMainWindow::rightClickInThePageOpensNoMenu()
     QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 30000);
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 
+    // A context menu would pop up once the page has handled the click and the engine has asked the view for it;
+    // the page's own event, then one more round trip to the page, come after that request.
+    evaluate(view->page(), "document.addEventListener('contextmenu', () => { window.contextMenuAsked = true; });");
     QTest::mouseClick(view->focusProxy(), Qt::RightButton, {}, QPoint(200, 200));
-    // A context menu would pop up asynchronously, once the page has answered the click; give it ample time.
-    QTest::qWait(1500);
+    QVERIFY(waitForTrue(view->page(), "window.contextMenuAsked === true"));
+    QVERIFY(evaluate(view->page(), "true").toBool());
     QCOMPARE(QApplication::activePopupWidget(), nullptr);
 }
 

@@ -2,6 +2,7 @@
 // service on the test address, and closed the way a window manager closes a window.
 
 #include "clientprocess.h"
+#include "retry.h"
 #include "serviceprocess.h"
 #include "workdir.h"
 #include "xwindows.h"
@@ -70,11 +71,9 @@ void TestStartup::theCloseButtonEndsEveryOtherClientAndItself()
 
     // The close button covers x 918 to 959 of the 30-pixel title bar. Click until the client reacts: the first
     // events may reach it before it has settled its freshly mapped window.
-    for (int attempt = 0; attempt < 30 && client.process.state() != QProcess::NotRunning; ++attempt) {
-        QVERIFY(XWindows::click(*window, 938, 15));
-        client.process.waitForFinished(500);
-    }
-    QCOMPARE(client.process.state(), QProcess::NotRunning);
+    const uint32_t clientWindow = *window;
+    QVERIFY(actUntil([clientWindow] { XWindows::click(clientWindow, 938, 15); },
+                     [&client] { return client.process.state() == QProcess::NotRunning; }));
     QCOMPARE(client.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(client.process.exitCode(), 0);
     QVERIFY(other.process.waitForFinished(5000));

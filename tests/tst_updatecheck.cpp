@@ -221,12 +221,7 @@ void TestUpdateCheck::anAnswerWithoutAnOfferLetsStartUpGoOn()
 
 void TestUpdateCheck::anUnreachableServiceLetsStartUpGoOn()
 {
-    int closedPort = 0;
-    {
-        LocalHttpServer gone;
-        QVERIFY(gone.start());
-        closedPort = gone.port();
-    }
+    const int closedPort = closedLoopbackPort();
     setTestServiceAddress(QStringLiteral("127.0.0.1"), closedPort, closedPort);
     PromptWatcher watcher([](QMessageBox *) { qFatal("the update prompt was shown without a service"); });
     DebugLines debug;

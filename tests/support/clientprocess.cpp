@@ -1,16 +1,9 @@
 #include "clientprocess.h"
 
+#include "retry.h"
 #include "xwindows.h"
 
 #include <QDir>
-
-ChildProcess::~ChildProcess()
-{
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-}
 
 ClientHome::ClientHome()
 {
@@ -56,10 +49,7 @@ bool ClientProcess::endsWithZero(int timeoutMs)
 
 bool ClientProcess::closeWindow(uint32_t window)
 {
-    for (int request = 0; request < 30 && process.state() != QProcess::NotRunning; ++request) {
-        XWindows::requestClose(window);
-        process.waitForFinished(500);
-    }
+    actUntil([window] { XWindows::requestClose(window); }, [this] { return process.state() == QProcess::NotRunning; });
     return endsWithZero(0);
 }
 

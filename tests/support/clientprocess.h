@@ -1,23 +1,13 @@
 #pragma once
 
+#include "childprocess.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdint>
-
-// A program a test starts, ended by its PID when the object goes, whatever became of the test.
-class ChildProcess
-{
-public:
-    ChildProcess() = default;
-    ~ChildProcess();
-    ChildProcess(const ChildProcess &) = delete;
-    ChildProcess &operator=(const ChildProcess &) = delete;
-
-    QProcess process;
-};
 
 // A user's home of its own for client processes: HOME, the XDG cache and data folders, and TMPDIR (where the
 // single-instance socket lives) all lie inside one temporary folder. Clients started in it neither meet a client the

@@ -1,5 +1,7 @@
 #include "localhttpserver.h"
 
+#include <QTcpServer>
+
 #include <sys/socket.h>
 
 #include <chrono>
@@ -93,4 +95,11 @@ int LocalHttpServer::count(const QString &target) const
     for (const Request &request : m_requests)
         n += request.target == target;
     return n;
+}
+
+int closedLoopbackPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
 }

@@ -53,3 +53,6 @@ private:
     mutable std::mutex m_mutex;
     QList<Request> m_requests;
 };
+
+// A port of 127.0.0.1 that was just in use and is now closed: connections to it are refused.
+int closedLoopbackPort();

@@ -1,14 +1,9 @@
 #include "serviceprocess.h"
 
-#include <QRegularExpression>
+#include <httplib.h>
 
-ServiceProcess::~ServiceProcess()
-{
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-}
+#include <QRegularExpression>
+#include <QTest>
 
 bool ServiceProcess::start(const QStringList &options)
 {
@@ -25,9 +20,10 @@ bool ServiceProcess::startWith(const QStringList &arguments)
     process.start(QStringLiteral(NUVA_SERVICE_PATH), arguments);
     if (!process.waitForReadyRead(5000))
         return false;
-    const auto match = QRegularExpression(QStringLiteral("listening on http://[^/]+:(\\d+)/"))
+    const auto match = QRegularExpression(QStringLiteral("listening on http://([^/]+):(\\d+)/"))
                            .match(QString::fromUtf8(process.readLine()));
-    m_port = match.hasMatch() ? match.captured(1).toInt() : 0;
+    m_host = match.captured(1);
+    m_port = match.hasMatch() ? match.captured(2).toInt() : 0;
     return m_port > 0;
 }
 
@@ -35,4 +31,13 @@ QByteArray ServiceProcess::log()
 {
     m_log += process.readAllStandardOutput();
     return m_log;
+}
+
+bool ServiceProcess::logCaughtUp()
+{
+    static int probes = 0;
+    const std::string target = "/log-caught-up/" + std::to_string(++probes);
+    httplib::Client(m_host.toStdString(), m_port).Get(target);
+    const QByteArray line = QByteArray("GET ") + target.c_str() + ' ';
+    return QTest::qWaitFor([this, &line] { return log().contains(line); }, 5000);
 }

@@ -1,5 +1,6 @@
 #include "updateprompt.h"
 
+#include "retry.h"
 #include "xwindows.h"
 
 #include <QTest>
@@ -15,12 +16,14 @@ std::optional<uint32_t> dismissUpdatePrompt(QProcess &client, PromptDismissal ho
         return std::nullopt;
 
     const uint32_t escapeKey = 0xff1b;
-    for (int attempt = 0; attempt < 30 && client.state() != QProcess::NotRunning; ++attempt) {
-        if (how == PromptDismissal::Escape)
-            XWindows::pressKey(*prompt, escapeKey);
-        else
-            XWindows::requestClose(*prompt);
-        client.waitForFinished(500);
-    }
+    const uint32_t window = *prompt;
+    actUntil(
+        [how, window] {
+            if (how == PromptDismissal::Escape)
+                XWindows::pressKey(window, escapeKey);
+            else
+                XWindows::requestClose(window);
+        },
+        [&client] { return client.state() == QProcess::NotRunning; });
     return prompt;
 }
