@@ -241,7 +241,7 @@ QList<ViewerEvent> readViewerLog(const QString &path)
     return events;
 }
 
-SessionRun measureSession(MapWatcher &watcher, const Settings &settings, const Program &client, const QString &workDir)
+SessionRun measureSession(MapWatcher &watcher, const Settings &settings, const Program &program, const QString &workDir)
 {
     QTemporaryDir home;
     BenchService service;
@@ -254,7 +254,7 @@ SessionRun measureSession(MapWatcher &watcher, const Settings &settings, const P
     const QString viewerLog = home.filePath(QStringLiteral("viewer.log"));
     environment.insert(QStringLiteral("NUVABENCH_VIEWER_LOG"), viewerLog);
 
-    Run run(watcher, client, environment, workDir, settings.logFile);
+    Run run(watcher, program, environment, workDir, settings.logFile);
     if (!service.take(QStringLiteral("timeline"), 60000))
         fail(QStringLiteral("session: the page did not answer within 60 s"));
     // The page reports its calls' times in chunks, then that it is done, then starts the restarting session.
@@ -306,8 +306,9 @@ SessionRun measureSession(MapWatcher &watcher, const Settings &settings, const P
             }
         }
     }
-    std::printf("  startGame to viewer running p50 %.1f p99 %.1f ms; token to new viewer p50 %.1f p99 %.1f ms\n",
-        Stats::percentile(result.startGameToViewer, 0.5), Stats::percentile(result.startGameToViewer, 0.99),
+    std::printf("  %s: startGame to viewer running p50 %.1f p99 %.1f ms; token to new viewer p50 %.1f p99 %.1f ms\n",
+        qPrintable(program.name), Stats::percentile(result.startGameToViewer, 0.5),
+        Stats::percentile(result.startGameToViewer, 0.99),
         Stats::percentile(result.tokenToNewViewer, 0.5), Stats::percentile(result.tokenToNewViewer, 0.99));
     return result;
 }
@@ -338,6 +339,7 @@ void runBenchmark(const Settings &settings)
 
     if (settings.sessionOnly) {
         measureSession(watcher, settings, client, workDir.path());
+        measureSession(watcher, settings, floor, workDir.path());
         return;
     }
     // One start of each first, unmeasured, so that neither meets a cold disk cache.
@@ -356,7 +358,8 @@ void runBenchmark(const Settings &settings)
         }
     }
     std::printf("game session: %d startGame calls, then %d restarts\n", settings.sessionCalls, settings.restarts);
-    results.session = measureSession(watcher, settings, client, workDir.path());
+    results.clientSession = measureSession(watcher, settings, client, workDir.path());
+    results.floorSession = measureSession(watcher, settings, floor, workDir.path());
 
     const ReportContext context{QDateTime::currentDateTime(), settings.runs, settings.sessionCalls, settings.restarts,
         QFileInfo(settings.chartPath).fileName(), settings.sourceDir + QStringLiteral("/bench/NOTES.md")};

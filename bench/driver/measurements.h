@@ -18,7 +18,7 @@ struct StartupRun
     double idleWakeUpsAll = 0; // and all the main process's threads
 };
 
-// The client's game session figures, each a sample per launch.
+// A program's game session figures, each a sample per launch.
 struct SessionRun
 {
     QList<double> startGameToViewer; // the page's startGame call to the viewer process running
@@ -29,5 +29,6 @@ struct Results
 {
     QList<StartupRun> client;
     QList<StartupRun> floor;
-    SessionRun session;
+    SessionRun clientSession;
+    SessionRun floorSession;
 };

@@ -60,7 +60,7 @@ bool writeReport(const QString &path, const Results &results, const ReportContex
 
     out << "# Benchmark: the client beside the floor\n\n"
         << "The floor (`bench/floor.cpp`) is the least a shell around the same page can be: a window with a browser "
-           "view and a web channel with one object and one slot. Both load the same page (`bench/page.html`) from the "
+           "view and a web channel with one object, which answers one getter and launches the viewer. Both load the same page (`bench/page.html`) from the "
            "stand-in service on 127.0.0.1:8081, under the same X server, each start with a fresh temporary home, in "
            "alternating order. Figures are medians with the lowest and highest run in brackets; the ratios are "
            "client/floor of the medians.\n\n";
@@ -83,12 +83,14 @@ bool writeReport(const QString &path, const Results &results, const ReportContex
         int decimals;
         double goal; // the highest ratio allowed; 0 for none
         double extraAllowed = 0; // or, for counts, how many more than the floor's are allowed
+        bool noise = false; // no goal: the spread of the runs, to read the other figures by
     };
     const Row rows[] = {
         {"start to window mapped (ms)", [](const StartupRun &r) { return r.windowMapped; }, 1, 1.10},
         {"start to first answered bridge call (ms)", [](const StartupRun &r) { return r.firstAnswer; }, 1, 1.10},
         {"bridge round trip p50 (ms)", [](const StartupRun &r) { return r.roundTripP50; }, 3, 1.05},
-        {"bridge round trip p99 (ms)", [](const StartupRun &r) { return r.roundTripP99; }, 3, 1.05},
+        // On two cores the tail of the same program swings threefold from run to run.
+        {"bridge round trip p99 (ms)", [](const StartupRun &r) { return r.roundTripP99; }, 3, 0, 0, true},
         {"PSS of the process tree, page loaded (MB)", [](const StartupRun &r) { return r.pssMb; }, 1, 1.05},
         // A timer of the client's own, even at 1 Hz, would add ten.
         {"idle wake-ups in 10 s, main thread", [](const StartupRun &r) { return r.idleWakeUpsMain; }, 0, 0, 5},
@@ -107,6 +109,10 @@ bool writeReport(const QString &path, const Results &results, const ReportContex
         QString goal = QStringLiteral("-");
         if (row.goal > 0)
             goal = QStringLiteral("at most %1: %2").arg(number(row.goal, 2), ratio <= row.goal ? "met" : "**missed**");
+        else if (row.noise)
+            goal = QStringLiteral("none, a noise figure: the client's runs spread %1x, the floor's %2x")
+                       .arg(number(client.min > 0 ? client.max / client.min : 0, 2),
+                           number(floor.min > 0 ? floor.max / floor.min : 0, 2));
         else if (row.extraAllowed > 0)
             goal = QStringLiteral("at most %1 more than the floor (no timer of its own): %2")
                        .arg(number(row.extraAllowed, 0),
@@ -115,27 +121,36 @@ bool writeReport(const QString &path, const Results &results, const ReportContex
             << " | " << (floor.median > 0 ? number(ratio, 3) : QStringLiteral("-")) << " | " << goal << " |\n";
     }
 
-    const auto percentiles = [&out](const char *name, const QList<double> &samples, double p50Goal, double p99Goal) {
-        const double p50 = Stats::percentile(samples, 0.5);
-        const double p99 = Stats::percentile(samples, 0.99);
-        const auto verdict = [](double value, double goal) {
-            return goal > 0
-                ? QStringLiteral(" (goal %1: %2)").arg(number(goal, 0), value <= goal ? "met" : "**missed**")
-                : QString();
-        };
-        out << "| " << name << " | " << samples.size() << " | " << number(p50, 1) << verdict(p50, p50Goal) << " | "
-            << number(p99, 1) << verdict(p99, p99Goal) << " | " << number(Stats::spread(samples).min, 1) << " to "
-            << number(Stats::spread(samples).max, 1) << " |\n";
+    const auto sessionRow = [&out](const char *name, const QList<double> &client, const QList<double> &floor,
+                                double p) {
+        const double clientValue = Stats::percentile(client, p);
+        const double floorValue = Stats::percentile(floor, p);
+        const double ratio = floorValue > 0 ? clientValue / floorValue : 0;
+        // The goal is on the medians; the tail shows what the machine's noise does to both.
+        const QString goal = p == 0.5
+            ? QStringLiteral("at most 1.15: %1").arg(floorValue > 0 && ratio <= 1.15 ? "met" : "**missed**")
+            : QStringLiteral("-");
+        out << "| " << name << (p == 0.5 ? " p50" : " p99") << " | " << number(clientValue, 1) << " | "
+            << number(floorValue, 1) << " | " << (floorValue > 0 ? number(ratio, 3) : QStringLiteral("-")) << " | "
+            << goal << " |\n";
     };
-    out << "\n## Game session (client only)\n\n"
+    out << "\n## Game session\n\n"
         << "Wall-clock milliseconds, from the page's `Date.now()` at the call, or the viewer's clock at the token, to "
            "the new viewer's first instant (the benchmark's viewer, `bench/probeviewer.cpp`, is a bare static program "
-           "named "
-           "`nuvaview.exe`, so the figures are the client's and not a viewer's own start-up). The stand-in service "
-           "answers the order confirmation on loopback.\n\n"
-        << "| Figure | Samples | p50 (ms) | p99 (ms) | Range (ms) |\n|---|---|---|---|---|\n";
-    percentiles("`startGame` to viewer running", results.session.startGameToViewer, 10, 30);
-    percentiles("\"fpschanged\" to new viewer running", results.session.tokenToNewViewer, 50, 0);
+           "named `nuvaview.exe`, so the figures are the programs' and not a viewer's own start-up). The floor launches "
+           "the same viewer as a `QProcess` of its own engine-sized process and, on the token, kills it and launches "
+           "it again; the client adds its viewer check, its kill by image name and the order confirmation, which the "
+           "stand-in service answers on loopback. Samples: "
+        << results.clientSession.startGameToViewer.size() << " and " << results.floorSession.startGameToViewer.size()
+        << " calls, " << results.clientSession.tokenToNewViewer.size() << " and "
+        << results.floorSession.tokenToNewViewer.size() << " restarts (client and floor), in the same run.\n\n"
+        << "| Figure | Client (ms) | Floor (ms) | Ratio | Goal |\n|---|---|---|---|---|\n";
+    for (const double p : {0.5, 0.99})
+        sessionRow("`startGame` to viewer running", results.clientSession.startGameToViewer,
+            results.floorSession.startGameToViewer, p);
+    for (const double p : {0.5, 0.99})
+        sessionRow("\"fpschanged\" to new viewer running", results.clientSession.tokenToNewViewer,
+            results.floorSession.tokenToNewViewer, p);
 
     out << "\n## Start-up timeline (medians)\n\n![Start-up timeline of the client and the floor]("
         << context.chartFileName << ")\n";

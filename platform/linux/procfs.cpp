@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -50,14 +51,17 @@ QByteArray readSmallFile(int proc, const QByteArray &path)
     return size > 0 ? QByteArray(buffer, int(size)) : QByteArray();
 }
 
-// The image name of the process in the folder named pid: from its executable link, or, when that cannot be read
-// (another user's process), from its command name.
+// The image name of the process in the folder named pid: from its executable link, or, when the link is kept from
+// us (another user's process), from its command name. Kernel threads have no executable at all and no image name;
+// they are most of the processes of many machines, so they cost the one failed call and no more.
 QString imageNameOf(int proc, const QByteArray &pid)
 {
     char exe[PATH_MAX];
     const ssize_t length = ::readlinkat(proc, (pid + "/exe").constData(), exe, sizeof exe);
     if (length > 0)
         return imageNameFromExeLink(QFile::decodeName(QByteArray(exe, int(length))));
+    if (errno != EACCES && errno != EPERM)
+        return QString();
     return QString::fromLocal8Bit(readSmallFile(proc, pid + "/comm")).trimmed();
 }
 

@@ -26,8 +26,8 @@ bool parseProcessStat(const QByteArray &stat, char &state, pid_t &parentPid);
 // the file has been replaced or removed.
 QString imageNameFromExeLink(const QString &target);
 
-// Every process under procRoot (normally /proc) whose image name is imageName. Another user's executable link cannot
-// be read; its image name then comes from /proc/PID/comm.
+// Every process under procRoot (normally /proc) whose image name is imageName. Another user's executable link may be
+// kept from us; its image name then comes from /proc/PID/comm. Kernel threads have none.
 QList<ProcessEntry> readProcessesNamed(const QString &imageName, const QString &procRoot = QStringLiteral("/proc"));
 
 // One process, whatever its image name, when it can be read.
