@@ -48,6 +48,6 @@ cd "$NUVA_ROOT/build-sanitize"
 nuva_phase "sanitized tests" sanitized_tests "$@"
 
 if [ ${#failed[@]} -gt 0 ]; then
-  echo "FAILED: ${failed[*]}"
+  printf 'FAILED: %s\n' "${failed[@]}"
   exit 1
 fi
