@@ -1,24 +1,11 @@
 // The simple half of what the page can call: the client's facts and the links it opens in the system browser.
 
 #include "api/clientversion.h"
-#include "api/serviceaddress.h"
 #include "bridge/browserlink.h"
-#include "bridge/frontendorigin.h"
 #include "window/vuedialog.h"
 
 #include <QDebug>
 #include <QNetworkReply>
-#include <QWebEnginePage>
-#include <QWebEngineView>
-
-bool VueDialog::isCalledByFrontEnd(const char *slot) const
-{
-    const QUrl page = m_webView->page()->url();
-    if (isSameOrigin(page, frontEndUrl()))
-        return true;
-    qDebug() << "refused" << slot << "for" << page.toString();
-    return false;
-}
 
 QString VueDialog::getClientVersion()
 {
@@ -37,15 +24,11 @@ QString VueDialog::getComputerAddress()
 
 void VueDialog::downloadClientVersion(QString downloadUrl)
 {
-    if (!isCalledByFrontEnd("downloadClientVersion"))
-        return;
     openInBrowser(downloadUrl);
 }
 
 void VueDialog::nuvabRegister(QString url)
 {
-    if (!isCalledByFrontEnd("nuvabRegister"))
-        return;
     qDebug() << "url=" << url;
     openInBrowser(url);
 }

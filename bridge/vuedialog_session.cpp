@@ -16,8 +16,6 @@ const QString kViewerCommand = QStringLiteral("./nuvaview/nuvaview.exe ");
 
 QString VueDialog::startGame(QString param)
 {
-    if (!isCalledByFrontEnd("startGame"))
-        return QString();
     qDebug() << "param=" << param;
     m_param = param;
 
@@ -92,8 +90,6 @@ void VueDialog::finish_process(int exitCode, QProcess::ExitStatus exitStatus)
 
 void VueDialog::disconnectNode()
 {
-    if (!isCalledByFrontEnd("disconnectNode"))
-        return;
     qDebug() << "disconnectNode";
     killProcessesByImageName(kViewerImage);
     emit sendOrderShow(true);
@@ -101,8 +97,6 @@ void VueDialog::disconnectNode()
 
 void VueDialog::orderStatus(QJsonObject orderStatusString)
 {
-    if (!isCalledByFrontEnd("orderStatus"))
-        return;
     qDebug() << orderStatusString;
     const BillingTexts texts = billingTexts(orderStatusString);
     m_balanceText = texts.balance;

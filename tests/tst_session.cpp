@@ -4,7 +4,6 @@
 #include "localhttpserver.h"
 #include "pagetools.h"
 #include "platform/processes.h"
-#include "quietchannel.h"
 #include "serviceprocess.h"
 #include "testserviceaddress.h"
 #include "window/vuedialog.h"
@@ -42,6 +41,7 @@ private slots:
     void refusesWhileAViewerRunsButKeepsTheParameter();
     void aTokenRestartsTheViewer_data();
     void aTokenRestartsTheViewer();
+    void aTokenRestartsTheViewerWhileAnotherSiteIsShown();
     void otherOutputChangesNothing_data();
     void otherOutputChangesNothing();
     void theViewersEndShowsTheWindow_data();
@@ -76,7 +76,6 @@ private:
 
 void TestSession::initTestCase()
 {
-    quietenChannelWarnings();
     m_frontEnd.serveHtml("/", bridgePageHtml().toStdString());
     QVERIFY(m_frontEnd.start());
     m_workDir = std::make_unique<TestWorkDir>();
@@ -205,6 +204,30 @@ void TestSession::aTokenRestartsTheViewer()
     QTRY_VERIFY(received().contains("sendOrderShow:true"));
     QCOMPARE(listProcessesByImageName("nuvaview.exe").count("nuvaview.exe"), 1);
     QTRY_COMPARE_WITH_TIMEOUT(m_service->log().count("confirm_connect?uuid=order-5"), 2, 5000);
+}
+
+// The restart is the client's own doing: the page has no part in it, so the origin of what the view shows does not
+// matter.
+void TestSession::aTokenRestartsTheViewerWhileAnotherSiteIsShown()
+{
+    QVERIFY(startService());
+    openWindow();
+    qputenv("NUVAVIEW_SCRIPT", "sleep:3000;write:fpschanged");
+    QCOMPARE(startFromPage("demo order-6 hd"), QString());
+    qputenv("NUVAVIEW_SCRIPT", "sleep:60000");
+
+    LocalHttpServer elsewhere;
+    elsewhere.serveHtml("/", bridgePageHtml().toStdString());
+    QVERIFY(elsewhere.start());
+    m_page->load(elsewhere.url());
+    QVERIFY(waitForTrue(
+        m_page, QStringLiteral("window.bridgeReady === true && location.port == '%1'").arg(elsewhere.port())));
+    QCOMPARE(viewerStarts().size(), 1);
+
+    QTRY_COMPARE_WITH_TIMEOUT(viewerStarts().size(), 2, 10000);
+    QCOMPARE(viewerStarts().last(), (QStringList{"demo", "order-6", "hd"}));
+    // The page shown hears of it as any page would; the killed viewer's end may come before or after the launch.
+    QTRY_VERIFY(received().contains("fpsChanged") && received().contains("sendOrderShow:false"));
 }
 
 void TestSession::otherOutputChangesNothing_data()

@@ -1,5 +1,6 @@
 // The client as a process: started from a working directory laid out like the build folder, against the stand-in
-// service on the test address, and closed the way a window manager closes a window.
+// service on the test address, and closed the way a window manager closes a window. Some runs serve a page of the
+// test's own at "/", which drives the client through its published object as a front end (or a hostile script) would.
 
 #include "clientprocess.h"
 #include "retry.h"
@@ -10,9 +11,30 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
+
+namespace {
+
+// A page that connects to the client's published object and runs script with it as `bridge`; it reports through
+// requests under /page/, which the service logs.
+QString writePage(const QTemporaryDir &folder, const QByteArray &script)
+{
+    const QString path = folder.filePath(QStringLiteral("page.html"));
+    QFile page(path);
+    if (!page.open(QIODevice::WriteOnly))
+        return QString();
+    page.write("<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body>"
+               "<script src=\"qrc:///qtwebchannel/qwebchannel.js\"></script><script>"
+               "new QWebChannel(qt.webChannelTransport, function (channel) {"
+               "  const bridge = channel.objects.VueDialog;"
+               + script + "});</script></body></html>");
+    return path;
+}
+
+} // namespace
 
 class TestStartup : public QObject
 {
@@ -21,6 +43,8 @@ class TestStartup : public QObject
 private slots:
     void closingTheWindowEndsTheEventLoopWithZero();
     void theCloseButtonEndsEveryOtherClientAndItself();
+    void aPageCanReachNothingButItsSurface();
+    void aSessionWritesNoFrameworkWarnings();
 };
 
 void TestStartup::closingTheWindowEndsTheEventLoopWithZero()
@@ -79,6 +103,90 @@ void TestStartup::theCloseButtonEndsEveryOtherClientAndItself()
     // Its end may have been seen already while the clicks waited.
     QTRY_COMPARE_WITH_TIMEOUT(other.process.state(), QProcess::NotRunning, 5000);
     QCOMPARE(other.process.exitStatus(), QProcess::CrashExit); // killed
+}
+
+// Everything the page can still find on its object beside the published members, called or set as a hostile script
+// would: the client stays as it was.
+void TestStartup::aPageCanReachNothingButItsSurface()
+{
+    QTemporaryDir pages;
+    const QString page = writePage(pages, R"(
+      const published = ['sendOrderShow', 'closeOrder', 'fpsChanged', 'disconnectNode', 'startGame', 'nuvabRegister',
+        'orderStatus', 'getClientVersion', 'getOsVersion', 'getComputerAddress', 'downloadClientVersion'];
+      const channelOwn = ['unwrapQObject', 'unwrapProperties', 'propertyUpdate', 'signalEmitted'];
+      const tried = [];
+      for (const name of Object.keys(bridge)) {
+        // A method also stands under its full signature, such as startGame(QString).
+        const base = name.split('(')[0];
+        if (published.includes(base) || channelOwn.includes(base) || name.startsWith('__'))
+          continue;
+        const member = bridge[name];
+        try {
+          if (typeof member === 'function')
+            member.call(bridge, 'x');
+          else if (member && typeof member.connect === 'function')
+            member.connect(function () {});
+          else
+            bridge[name] = false;
+        } catch (e) {}
+        tried.push(name);
+      }
+      bridge.getClientVersion(function (version) {
+        fetch('/page/answered?version=' + version + '&tried=' + tried.join('+'));
+      });)");
+    ServiceProcess service;
+    QVERIFY(service.startForTestClient({QStringLiteral("--page"), page}));
+    TestWorkDir workDir;
+    ClientHome home;
+    ClientProcess client(home);
+    QVERIFY(client.start(workDir.path()));
+
+    QTRY_VERIFY_WITH_TIMEOUT(service.log().contains("GET /page/answered?version=1.0.4&tried="), 90000);
+    QVERIFY(service.log().contains("deleteLater"));
+    QVERIFY(service.log().contains("objectName"));
+    std::optional<uint32_t> window;
+    QTRY_VERIFY2_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(),
+        client.log().right(2000).constData(), 10000);
+
+    ClientProcess later(home);
+    QVERIFY(later.start(workDir.path()));
+    QVERIFY2(later.endsWithZero(), later.log().right(2000).constData());
+    QVERIFY(client.closeWindow(*window));
+}
+
+// A start, a game session, its end and the billing status: the client writes its described lines, and no warning of
+// the framework about its own objects (style sheets, the channel's properties, layouts, connections, pictures).
+void TestStartup::aSessionWritesNoFrameworkWarnings()
+{
+    QTemporaryDir pages;
+    const QString page = writePage(pages, R"(
+      bridge.sendOrderShow.connect(function (shown) {
+        if (shown)
+          return;
+        bridge.disconnectNode(function () {
+          bridge.orderStatus({balance: 12.5, unitPrice: 0.5, unitTime: 30, useTime: 150000, totalAmount: 30},
+            function () { fetch('/page/done'); });
+        });
+      });
+      bridge.startGame('demo order-1 x', function () {});)");
+    ServiceProcess service;
+    QVERIFY(service.startForTestClient({QStringLiteral("--page"), page}));
+    TestWorkDir workDir;
+    ClientHome home;
+    ClientProcess client(home);
+    client.environment.insert(QStringLiteral("NUVAVIEW_SCRIPT"), QStringLiteral("sleep:60000"));
+    QVERIFY(client.start(workDir.path()));
+
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        service.log().contains("GET /page/done"), (service.log() + client.log()).constData(), 90000);
+    std::optional<uint32_t> window;
+    QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
+    QVERIFY(client.closeWindow(*window));
+    const QByteArray log = client.log();
+    QVERIFY2(log.contains("disconnectNode") && log.contains("\"12.5元\" \"0.5元/30分钟\" \"2分钟\""), log.constData());
+    for (const char *warning : {"has no notify signal", "Could not parse stylesheet", "QCssParser", "QLayout",
+             "QObject::connect", "QPixmap", "QWidget::", "QWebChannel", "QMetaObject"})
+        QVERIFY2(!log.contains(warning), log.constData());
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -4,12 +4,12 @@
 #include "app/mainwindow.h"
 #include "localhttpserver.h"
 #include "pagetools.h"
-#include "quietchannel.h"
 #include "testserviceaddress.h"
 #include "window/vuedialog.h"
 #include "workdir.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -40,6 +40,7 @@ private slots:
     void init();
     void cleanup();
     void buttonsSitAtTheRightEnd();
+    void aButtonUnderTheMouseTakesTheHoverColour();
     void draggingTheBarMovesTheWindow_data();
     void draggingTheBarMovesTheWindow();
     void pressingInThePageNeverMoves();
@@ -54,7 +55,6 @@ private:
 
 void TestTitleBar::initTestCase()
 {
-    quietenChannelWarnings();
     m_frontEnd.serveHtml("/", bridgePageHtml().toStdString());
     QVERIFY(m_frontEnd.start());
     setTestServiceAddress(QStringLiteral("127.0.0.1"), m_frontEnd.port(), m_frontEnd.port());
@@ -87,6 +87,23 @@ void TestTitleBar::buttonsSitAtTheRightEnd()
     }
     std::sort(places.begin(), places.end(), [](const QRect &a, const QRect &b) { return a.x() < b.x(); });
     QCOMPARE(places, (QList<QRect>{QRect(876, 0, 42, 30), QRect(918, 0, 42, 30)}));
+}
+
+void TestTitleBar::aButtonUnderTheMouseTakesTheHoverColour()
+{
+    QPushButton *closeButton = m_window->findChildren<QPushButton *>().last();
+    QCOMPARE(closeButton->mapTo(m_window.get(), QPoint(0, 0)), QPoint(918, 0));
+    const auto colourAtCorner = [closeButton] { return QColor(closeButton->grab().toImage().pixel(2, 2)); };
+    QCOMPARE(colourAtCorner(), QColor(43, 61, 85));
+
+    // The pointer really moves: the X server tells the window, as it does for a user's mouse.
+    QCursor::setPos(closeButton->mapToGlobal(QPoint(5, 5)));
+    QTRY_VERIFY(closeButton->underMouse());
+    QCOMPARE(colourAtCorner(), QColor(67, 91, 122));
+
+    QCursor::setPos(m_window->mapToGlobal(QPoint(100, 15)));
+    QTRY_VERIFY(!closeButton->underMouse());
+    QCOMPARE(colourAtCorner(), QColor(43, 61, 85));
 }
 
 void TestTitleBar::draggingTheBarMovesTheWindow_data()

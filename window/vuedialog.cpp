@@ -1,6 +1,7 @@
 #include "window/vuedialog.h"
 
 #include "api/serviceaddress.h"
+#include "bridge/pagebridge.h"
 #include "platform/machineaddress.h"
 
 #include <QImage>
@@ -44,9 +45,11 @@ VueDialog::VueDialog()
     m_webView->setContextMenuPolicy(Qt::NoContextMenu);
     m_webView->page()->setBackgroundColor(kPageBackground);
 
-    // Published before control returns to the event loop, so the object is there from the first page load on.
+    // Published before control returns to the event loop, so the object is there from the first page load on. The
+    // page gets the bridge, never the window: the window's own slots and properties would let any script on the
+    // plain-http page close, hide, restyle, freeze or delete it.
     m_webChannel = new QWebChannel(m_webView->page());
-    m_webChannel->registerObject(QStringLiteral("VueDialog"), this);
+    m_webChannel->registerObject(QStringLiteral("VueDialog"), new PageBridge(this, m_webView->page(), m_webChannel));
     m_webView->page()->setWebChannel(m_webChannel);
 
     m_splashLabel = new QLabel;

@@ -18,9 +18,10 @@ class QPushButton;
 class QWebChannel;
 class QWebEngineView;
 
-// The client's only window and, at the same time, the object the service's page talks to: it is published on the
-// page's web channel as "VueDialog". Its code is split along the line between the window shell (window/) and the
-// page bridge with the game session (bridge/).
+// The client's only window and the native side of what the service's page talks to. The page reaches its signals
+// and public slots through a PageBridge, published on the page's web channel as "VueDialog", and nothing else of it.
+// Its code is split along the line between the window shell (window/) and the page bridge with the game session
+// (bridge/).
 class VueDialog : public QDialog
 {
     Q_OBJECT
@@ -31,7 +32,8 @@ public:
     VueDialog();
     ~VueDialog() override;
 
-    // What the page receives. Its signals and public slots are published to the page under these names.
+    // What the page receives, through the PageBridge, under these names. The public slots act for whoever calls
+    // them; the bridge checks the page's origin first.
 signals:
     // false once a viewer has been launched; true when a viewer has ended or the page disconnected.
     void sendOrderShow(bool flag);
@@ -84,10 +86,6 @@ private slots:
 
 private:
     void launchViewer(const QString &param);
-    // Whether the page now shown is the service's front end; when not, says so in a debug line naming the slot. The
-    // slots that act ask this first: a link that leads the view elsewhere must not hand that site the viewer or the
-    // desktop's URL handler.
-    bool isCalledByFrontEnd(const char *slot) const;
 
     QWebEngineView *m_webView = nullptr;
     QLabel *m_splashLabel = nullptr;

@@ -9,8 +9,10 @@
 
 namespace {
 
+// As first written, the hover colour carried a stray fourth value and a bare "border:none" trailed the rule, and Qt
+// threw the whole sheet away: no hover colour ever, and a warning at every start. This is what it plainly meant.
 const QString kButtonStyle = QStringLiteral(
-    "QPushButton:hover{background-color: rgb(67, 91, 122, 1);border:none;color:rgb(255, 255, 255);}border:none");
+    "QPushButton{border:none;}QPushButton:hover{background-color:rgb(67, 91, 122);border:none;color:rgb(255, 255, 255);}");
 
 QPushButton *titleButton(const QString &iconFile)
 {
@@ -32,7 +34,7 @@ void VueDialog::createDialogTitle()
     m_titleLayout = new QHBoxLayout;
     m_titleBar->setLayout(m_titleLayout);
     m_titleBar->setFixedHeight(30);
-    m_titleBar->setStyleSheet(QStringLiteral("background-color: rgb(43, 61, 85, 1)"));
+    m_titleBar->setStyleSheet(QStringLiteral("background-color: rgb(43, 61, 85)"));
 
     m_minButton = titleButton(QStringLiteral("./images/icon_mini.png"));
     m_closeButton = titleButton(QStringLiteral("./images/icon_close.png"));

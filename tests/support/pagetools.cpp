@@ -20,6 +20,7 @@ QString bridgePageHtml()
 window.bridgeReady = false;
 window.received = [];
 new QWebChannel(qt.webChannelTransport, function (channel) {
+  window.channel = channel;
   window.bridge = channel.objects.VueDialog;
   window.bridge.sendOrderShow.connect(function (flag) { window.received.push("sendOrderShow:" + flag); });
   window.bridge.closeOrder.connect(function () { window.received.push("closeOrder"); });

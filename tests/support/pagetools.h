@@ -7,7 +7,7 @@ class QWebEnginePage;
 class QWebEngineView;
 class QWidget;
 
-// A page that connects to the web channel and keeps the published "VueDialog" in window.bridge; window.bridgeReady
+// A page that connects to the web channel and keeps it in window.channel, the published "VueDialog" in window.bridge; window.bridgeReady
 // turns true once the channel is up, and window.received lists the window's signals as they arrive
 // ("sendOrderShow:false", "fpsChanged", ...). Calls made through it travel the real channel.
 QString bridgePageHtml();
