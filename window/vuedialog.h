@@ -32,33 +32,21 @@ public:
     VueDialog();
     ~VueDialog() override;
 
-    // What the page receives, through the PageBridge, under these names. The public slots act for whoever calls
-    // them; the bridge checks the page's origin first.
+    // What the page receives, through the PageBridge, under these names (each is described there). The public
+    // slots act for whoever calls them; the bridge checks the page's origin first.
 signals:
-    // false once a viewer has been launched; true when a viewer has ended or the page disconnected.
     void sendOrderShow(bool flag);
-    // The viewer asked to close the order; the client restarts the viewer.
     void closeOrder();
-    // The viewer reported a frame-rate change; the client restarts the viewer.
     void fpsChanged();
 
 public slots:
-    // Called by the page to end the session: every viewer is killed, then sendOrderShow(true).
     void disconnectNode();
-    // Called by the page to start a game with its launch parameter. Returns "" once the viewer has been launched,
-    // or a refusal text when a viewer already runs.
     QString startGame(QString param);
-    // Called by the page with a link for the system browser (http and https only); logs the link first.
     void nuvabRegister(QString url);
-    // Called by the page with the order's billing status.
     void orderStatus(QJsonObject orderStatusString);
-    // Returns the client version, "1.0.4".
     QString getClientVersion();
-    // Returns the operating-system tag, "PC_OS_WINDOWS".
     QString getOsVersion();
-    // Returns the machine's adapter address ("0A-1B-2C-3D-4E-5F"), read once when the window was built; "" if none.
     QString getComputerAddress();
-    // Called by the page with the new version's download link for the system browser (http and https only).
     void downloadClientVersion(QString downloadUrl);
 
 protected:
