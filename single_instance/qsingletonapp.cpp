@@ -8,9 +8,17 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QTextStream>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
+
+namespace {
+
+// Silent knocks that may wait for their second at the same time.
+constexpr int kMostKnocksWaiting = 8;
+
+} // namespace
 
 QSingletonApp::QSingletonApp(const QString &serverName)
     : m_serverName(serverName)
@@ -69,10 +77,28 @@ void QSingletonApp::newLocalConnection()
     QLocalSocket *connection = m_server->nextPendingConnection();
     if (!connection)
         return;
-    // What a later start sends plays no part; the wait only gives it the chance to finish before the hang-up.
-    connection->waitForReadyRead(1000);
-    delete connection;
-
-    if (m_windowToShow)
-        m_windowToShow->show();
+    // The name is open to every account of the machine, so a knock must not hold up the event loop: it is answered
+    // once its data arrive, the other side hangs up or a second has passed. What it sends plays no part and is never
+    // read; the buffer keeps a knock that floods it to a single byte.
+    connection->setReadBufferSize(1);
+    auto *deadline = new QTimer(connection);
+    deadline->setSingleShot(true);
+    const auto answer = [this, connection, deadline] {
+        // Whichever comes first answers; the connection says nothing more to this object.
+        disconnect(connection, nullptr, this, nullptr);
+        disconnect(deadline, nullptr, this, nullptr);
+        connection->deleteLater();
+        --m_knocksWaiting;
+        if (m_windowToShow)
+            m_windowToShow->show();
+    };
+    connect(connection, &QLocalSocket::readyRead, this, answer);
+    connect(connection, &QLocalSocket::disconnected, this, answer);
+    connect(deadline, &QTimer::timeout, this, answer);
+    ++m_knocksWaiting;
+    // Knocks that pile up are answered at once beyond a few, so that no stream of them can hold more than these.
+    if (m_knocksWaiting > kMostKnocksWaiting)
+        answer();
+    else
+        deadline->start(1000);
 }

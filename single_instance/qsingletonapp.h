@@ -32,4 +32,6 @@ private:
     // Never closed or deleted: it listens until the process ends.
     QLocalServer *m_server = nullptr;
     QWidget *m_windowToShow = nullptr;
+    // Later starts taken but not yet answered.
+    int m_knocksWaiting = 0;
 };

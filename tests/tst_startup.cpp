@@ -11,30 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
-
-namespace {
-
-// A page that connects to the client's published object and runs script with it as `bridge`; it reports through
-// requests under /page/, which the service logs.
-QString writePage(const QTemporaryDir &folder, const QByteArray &script)
-{
-    const QString path = folder.filePath(QStringLiteral("page.html"));
-    QFile page(path);
-    if (!page.open(QIODevice::WriteOnly))
-        return QString();
-    page.write("<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body>"
-               "<script src=\"qrc:///qtwebchannel/qwebchannel.js\"></script><script>"
-               "new QWebChannel(qt.webChannelTransport, function (channel) {"
-               "  const bridge = channel.objects.VueDialog;"
-               + script + "});</script></body></html>");
-    return path;
-}
-
-} // namespace
 
 class TestStartup : public QObject
 {
@@ -109,8 +88,8 @@ void TestStartup::theCloseButtonEndsEveryOtherClientAndItself()
 // would: the client stays as it was.
 void TestStartup::aPageCanReachNothingButItsSurface()
 {
-    QTemporaryDir pages;
-    const QString page = writePage(pages, R"(
+    ServiceProcess service;
+    const QByteArray script = R"(
       const published = ['sendOrderShow', 'closeOrder', 'fpsChanged', 'disconnectNode', 'startGame', 'nuvabRegister',
         'orderStatus', 'getClientVersion', 'getOsVersion', 'getComputerAddress', 'downloadClientVersion'];
       const channelOwn = ['unwrapQObject', 'unwrapProperties', 'propertyUpdate', 'signalEmitted'];
@@ -133,9 +112,8 @@ void TestStartup::aPageCanReachNothingButItsSurface()
       }
       bridge.getClientVersion(function (version) {
         fetch('/page/answered?version=' + version + '&tried=' + tried.join('+'));
-      });)");
-    ServiceProcess service;
-    QVERIFY(service.startForTestClient({QStringLiteral("--page"), page}));
+      });)";
+    QVERIFY(service.startForTestClientWithPage(script));
     TestWorkDir workDir;
     ClientHome home;
     ClientProcess client(home);
@@ -158,8 +136,8 @@ void TestStartup::aPageCanReachNothingButItsSurface()
 // the framework about its own objects (style sheets, the channel's properties, layouts, connections, pictures).
 void TestStartup::aSessionWritesNoFrameworkWarnings()
 {
-    QTemporaryDir pages;
-    const QString page = writePage(pages, R"(
+    ServiceProcess service;
+    const QByteArray script = R"(
       bridge.sendOrderShow.connect(function (shown) {
         if (shown)
           return;
@@ -168,9 +146,8 @@ void TestStartup::aSessionWritesNoFrameworkWarnings()
             function () { fetch('/page/done'); });
         });
       });
-      bridge.startGame('demo order-1 x', function () {});)");
-    ServiceProcess service;
-    QVERIFY(service.startForTestClient({QStringLiteral("--page"), page}));
+      bridge.startGame('demo order-1 x', function () {});)";
+    QVERIFY(service.startForTestClientWithPage(script));
     TestWorkDir workDir;
     ClientHome home;
     ClientProcess client(home);

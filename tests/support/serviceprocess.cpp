@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -13,6 +14,21 @@ bool ServiceProcess::start(const QStringList &options)
 bool ServiceProcess::startForTestClient(const QStringList &options)
 {
     return startWith(QStringList{QStringLiteral("--bind"), QStringLiteral(NUVA_TEST_SERVICE_HOST)} + options);
+}
+
+bool ServiceProcess::startForTestClientWithPage(const QByteArray &script)
+{
+    const QString path = m_pageFolder.filePath(QStringLiteral("page.html"));
+    QFile page(path);
+    if (!page.open(QIODevice::WriteOnly))
+        return false;
+    page.write("<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body>"
+               "<script src=\"qrc:///qtwebchannel/qwebchannel.js\"></script><script>"
+               "new QWebChannel(qt.webChannelTransport, function (channel) {"
+               "  const bridge = channel.objects.VueDialog;"
+               + script + "});</script></body></html>");
+    page.close();
+    return startForTestClient({QStringLiteral("--page"), path});
 }
 
 bool ServiceProcess::startWith(const QStringList &arguments)

@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 
 // The built stand-in service as a child process, stopped by its PID when the object goes.
 class ServiceProcess : public ChildProcess
@@ -13,6 +14,9 @@ public:
     bool start(const QStringList &options = {});
     // Starts it where the client built for tests looks for the service: port 8081 of the test address.
     bool startForTestClient(const QStringList &options = {});
+    // Like startForTestClient, but "/" serves a page of the test's own: it connects to the client's published object
+    // and runs script with it as `bridge`. The script reports through requests under /page/, which the service logs.
+    bool startForTestClientWithPage(const QByteArray &script);
     int port() const { return m_port; }
     // Everything it has logged so far, one line per request.
     QByteArray log();
@@ -26,4 +30,5 @@ private:
     QString m_host;
     int m_port = 0;
     QByteArray m_log;
+    QTemporaryDir m_pageFolder;
 };
