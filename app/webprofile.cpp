@@ -1,5 +1,6 @@
 #include "app/webprofile.h"
 
+#include "platform/filesinuse.h"
 #include "platform/webprofiletargets.h"
 
 #include <QDir>
@@ -20,12 +21,14 @@ void removeLink(const QString &path)
 
 void clearWebProfile()
 {
-    // Every target is attempted whatever became of the ones before it.
+    // A running client's engine may hold these files; where the system would let them go from under it, they are
+    // left alone, as Windows leaves them by itself. Every target is attempted whatever became of the ones before it.
+    const FilesInUse inUse = FilesInUse::ofBrowserEngine();
     for (const QString &target : webProfileTargets())
-        removePathTree(target);
+        removePathTree(target, inUse);
 }
 
-bool removePathTree(const QString &path)
+bool removePathTree(const QString &path, const FilesInUse &inUse)
 {
     if (path.isEmpty())
         return false;
@@ -36,16 +39,19 @@ bool removePathTree(const QString &path)
     if (info.isSymLink() || info.isJunction()) {
         removeLink(path);
     } else if (info.isFile()) {
-        QFile::remove(path);
+        if (!inUse.contains(path))
+            QFile::remove(path);
     } else if (info.isDir()) {
         QDir folder(path);
         const QFileInfoList entries = folder.entryInfoList(
             QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
         for (const QFileInfo &entry : entries) {
-            if (entry.isFile() && !entry.isSymLink())
-                folder.remove(entry.absoluteFilePath());
-            else
-                removePathTree(entry.absoluteFilePath());
+            if (entry.isFile() && !entry.isSymLink()) {
+                if (!inUse.contains(entry.absoluteFilePath()))
+                    folder.remove(entry.absoluteFilePath());
+            } else {
+                removePathTree(entry.absoluteFilePath(), inUse);
+            }
         }
         // Succeeds only when everything inside is gone.
         folder.rmdir(path);

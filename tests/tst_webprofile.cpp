@@ -1,5 +1,6 @@
 // The web profile cleanup: removing one path, the five targets in a home of the test's own, the Windows targets
-// computed from a roaming folder, and the real engine, which must keep its cookies where the cleanup looks.
+// computed from a roaming folder, and the real engine: it keeps its cookies where the cleanup looks, and what a running
+// engine holds open stays.
 
 #include "app/webprofile.h"
 #include "clientprocess.h"
@@ -20,9 +21,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
+
+bool fileExists(const QString &path)
+{
+    return QFileInfo::exists(path);
+}
+
+// The file's inode, 0 when there is none.
+ino_t inodeOf(const QString &path)
+{
+    struct stat info;
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
 
 bool writeFile(const QString &path, const QByteArray &content = "x")
 {
@@ -98,7 +112,7 @@ private slots:
     void windowsTargetsLieBesideTheRoamingFolder();
     void aFolderThatCannotBeReadStaysAndTheRestGoes();
     void aPathOfFourThousandCharactersGoes();
-    void theEngineKeepsCookiesWhereTheNextStartRemovesThem();
+    void aRunningEngineKeepsItsFilesAndTheNextStartRemovesThem();
 
 private:
     QTemporaryDir m_dir;
@@ -300,7 +314,7 @@ void TestWebProfile::windowsTargetsLieBesideTheRoamingFolder()
     QVERIFY(profileTargetsBeside(std::wstring()).empty());
 }
 
-void TestWebProfile::theEngineKeepsCookiesWhereTheNextStartRemovesThem()
+void TestWebProfile::aRunningEngineKeepsItsFilesAndTheNextStartRemovesThem()
 {
     QVERIFY(XWindows::serverReachable());
     // The front end and the API where the client built for tests looks for them.
@@ -308,10 +322,17 @@ void TestWebProfile::theEngineKeepsCookiesWhereTheNextStartRemovesThem()
     LocalHttpServer service;
     service.server().Get("/", [](const httplib::Request &, httplib::Response &response) {
         response.set_header("Set-Cookie", "nuvatest=kept-between-runs; Max-Age=3600; Path=/");
-        response.set_content("<html><body><script>fetch('/loaded')</script></body></html>", "text/html");
+        // It reports once loaded, then asks the client for its version every 100 ms and reports each answer.
+        response.set_content("<html><body><script src=\"qrc:///qtwebchannel/qwebchannel.js\"></script><script>"
+                             "fetch('/loaded');"
+                             "new QWebChannel(qt.webChannelTransport, function (channel) {"
+                             "  (function ask() { channel.objects.VueDialog.getClientVersion(function () {"
+                             "    fetch('/answered').then(function () { setTimeout(ask, 100); }); }); })();"
+                             "});</script></body></html>",
+            "text/html");
     });
-    service.server().Get(
-        "/loaded", [](const httplib::Request &, httplib::Response &response) { response.status = 204; });
+    for (const char *report : {"/loaded", "/answered"})
+        service.server().Get(report, [](const httplib::Request &, httplib::Response &response) { response.status = 204; });
     service.server().Get("/gpfe/api/clientversion/get_latest_version",
         [&offerUpdate](const httplib::Request &, httplib::Response &response) {
             // A non-web address: the prompt then opens nothing.
@@ -330,6 +351,23 @@ void TestWebProfile::theEngineKeepsCookiesWhereTheNextStartRemovesThem()
             service.count(QStringLiteral("/loaded")) > 0, client.log().right(2000).constData(), 90000);
         std::optional<uint32_t> window;
         QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
+
+        // A second start meanwhile clears the profile too, but what the running engine holds open stays: the very
+        // same files, not new ones written since.
+        const QStringList held{cookies, home.profileFolder() + QStringLiteral("/GPUCache/index"),
+            home.profileFolder() + QStringLiteral("/Visited Links")};
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(held.begin(), held.end(), fileExists), 30000);
+        QList<ino_t> inodes;
+        for (const QString &file : held)
+            inodes << inodeOf(file);
+        ClientProcess second(home);
+        QVERIFY(second.start(workDir.path()));
+        QVERIFY2(second.endsWithZero(), second.log().right(2000).constData());
+        for (int i = 0; i < held.size(); ++i)
+            QVERIFY2(inodeOf(held[i]) == inodes[i], qPrintable(held[i]));
+        const int answered = service.count(QStringLiteral("/answered"));
+        QTRY_VERIFY_WITH_TIMEOUT(service.count(QStringLiteral("/answered")) > answered + 2, 10000);
+
         // Closed like a user closes it, so that the engine shuts down in order and writes its cookies out.
         QVERIFY2(client.closeWindow(*window), client.log().right(2000).constData());
     }

@@ -81,6 +81,11 @@ bool readDetails(int proc, const QByteArray &pid, ProcessEntry &entry)
 
 QList<ProcessEntry> readProcessesNamed(const QString &imageName, const QString &procRoot)
 {
+    return readProcessesNamed(QStringList{imageName}, procRoot);
+}
+
+QList<ProcessEntry> readProcessesNamed(const QStringList &imageNames, const QString &procRoot)
+{
     // Every process of the machine is looked at, some of these scans while the page waits: the image name comes
     // first and costs one system call, and only the matches are read further.
     QList<ProcessEntry> processes;
@@ -94,7 +99,7 @@ QList<ProcessEntry> readProcessesNamed(const QString &imageName, const QString &
         // A process may end between the listing and these reads; it is then simply left out.
         ProcessEntry entry;
         entry.imageName = imageNameOf(::dirfd(proc), pid);
-        if (entry.imageName == imageName && readDetails(::dirfd(proc), pid, entry))
+        if (imageNames.contains(entry.imageName) && readDetails(::dirfd(proc), pid, entry))
             processes.append(entry);
     }
     ::closedir(proc);

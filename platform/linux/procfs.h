@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <sys/types.h>
 
@@ -29,6 +30,9 @@ QString imageNameFromExeLink(const QString &target);
 // Every process under procRoot (normally /proc) whose image name is imageName. Another user's executable link may be
 // kept from us; its image name then comes from /proc/PID/comm. Kernel threads have none.
 QList<ProcessEntry> readProcessesNamed(const QString &imageName, const QString &procRoot = QStringLiteral("/proc"));
+// The same for several image names in one pass.
+QList<ProcessEntry> readProcessesNamed(
+    const QStringList &imageNames, const QString &procRoot = QStringLiteral("/proc"));
 
 // One process, whatever its image name, when it can be read.
 std::optional<ProcessEntry> readProcess(pid_t pid, const QString &procRoot = QStringLiteral("/proc"));
