@@ -1,7 +1,7 @@
 #include "app/mainwindow.h"
-#include "app/strayengines.h"
 #include "app/updatecheck.h"
 #include "app/webprofile.h"
+#include "platform/processes.h"
 #include "single_instance/qsingletonapp.h"
 #include "window/vuedialog.h"
 
@@ -30,7 +30,9 @@ int main(int argc, char *argv[])
     if (guard.hasOtherInstance())
         return 0;
 
-    killStrayEngineProcesses();
+    // Leftovers of an earlier run, before this run starts its own engine. Live ones may serve another program's
+    // browser view and stay.
+    killLeftoverBrowserEngineProcesses();
 
     VueDialog *window = openMainWindow();
     guard.setWindowToShow(window);

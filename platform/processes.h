@@ -25,10 +25,11 @@ void killProcessesByImageName(const QString &imageName);
 void killOtherProcessesByImageName(const QString &imageName);
 
 /**
- * Ends the current user's processes of this image name that an earlier run left behind: those whose launching
- * program has ended. Live ones, which may belong to another program's browser view, are spared.
+ * Ends the current user's browser-engine processes that an earlier run left behind: those whose launching program has
+ * ended, whichever process adopted them since. Those of a live program that hosts the engine, this client's or
+ * another's under any name, are spared.
  */
-void killOrphanedProcessesByImageName(const QString &imageName);
+void killLeftoverBrowserEngineProcesses();
 
 /**
  * Lists the running processes of this image name in the shape of "tasklist -fi "imagename eq NAME"": a header row

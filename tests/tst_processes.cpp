@@ -1,4 +1,5 @@
-// The Linux process layer against real processes: listing, killing by image name, and strays of the browser engine.
+// The Linux process layer against real processes: listing and killing by image name. Strays of the browser engine are
+// met by a real start, in the start-up tests.
 
 #include "platform/linux/procfs.h"
 #include "platform/processes.h"
@@ -72,7 +73,6 @@ private slots:
     void killReturnsOnlyOnceEveryTargetIsGone();
     void killLeavesOtherUsersAndOtherNamesAlone();
     void killOthersSparesTheCaller();
-    void onlyStrayEngineProcessesAreKilled();
 };
 
 void TestProcesses::cleanup()
@@ -182,48 +182,6 @@ void TestProcesses::killOthersSparesTheCaller()
     killOtherProcessesByImageName(self);
     QCOMPARE(stateOf(twin), 'Z');
     waitpid(twin, nullptr, 0);
-}
-
-void TestProcesses::onlyStrayEngineProcessesAreKilled()
-{
-    QTemporaryDir dir;
-    const QString engine = dir.filePath("QtWebEngineProcess");
-    QVERIFY(QFile::copy(NUVA_VIEWER_PATH, engine));
-
-    // A live program's engine process: its parent is this test.
-    const pid_t live = spawn(engine, "sleep:60000");
-
-    // A stray one: its parent ends at once, so it is adopted.
-    int pipeFds[2];
-    QVERIFY(pipe(pipeFds) == 0);
-    const pid_t middle = fork();
-    if (middle == 0) {
-        const pid_t stray = spawn(engine, "sleep:60000");
-        (void)!write(pipeFds[1], &stray, sizeof stray);
-        _exit(0);
-    }
-    pid_t stray = 0;
-    QCOMPARE(read(pipeFds[0], &stray, sizeof stray), ssize_t(sizeof stray));
-    close(pipeFds[0]);
-    close(pipeFds[1]);
-    waitpid(middle, nullptr, 0);
-
-    QTRY_VERIFY(stateOf(stray) == 'S' && stateOf(live) == 'S');
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(stray));
-    QVERIFY(stat.open(QIODevice::ReadOnly));
-    char state = 0;
-    pid_t adopter = 0;
-    QVERIFY(parseProcessStat(stat.readAll(), state, adopter));
-    if (adopter != 1) {
-        kill(stray, SIGKILL);
-        reap(live);
-        QSKIP("orphans here are adopted by a subreaper rather than init");
-    }
-
-    killOrphanedProcessesByImageName(QStringLiteral("QtWebEngineProcess"));
-    QVERIFY(stateOf(stray) == 0 || stateOf(stray) == 'Z');
-    QCOMPARE(stateOf(live), 'S');
-    reap(live);
 }
 
 QTEST_GUILESS_MAIN(TestProcesses)

@@ -3,6 +3,7 @@
 // test's own at "/", which drives the client through its published object as a front end (or a hostile script) would.
 
 #include "clientprocess.h"
+#include "platform/linux/procfs.h"
 #include "retry.h"
 #include "serviceprocess.h"
 #include "workdir.h"
@@ -11,9 +12,92 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <optional>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// A stand-in engine process (a copy of the sleeping viewer under the engine's name) whose launcher ends at once. With
+// a subreaper, a process of the test's own takes it over, as a per-user service manager does, and then sleeps as the
+// viewer, which does not host the engine; without one, init (or whoever adopts this test's orphans) takes it.
+struct Leftover
+{
+    pid_t engine = 0;
+    pid_t subreaper = 0;
+};
+
+Leftover leaveEngineProcessBehind(const QByteArray &engine, bool underSubreaper)
+{
+    const QByteArray viewer = NUVA_VIEWER_PATH;
+    char script[] = "NUVAVIEW_SCRIPT=sleep:60000";
+    char *const environment[] = {script, nullptr};
+    int report[2];
+    if (::pipe(report) != 0)
+        return {};
+    // Only calls that are safe between fork and exec in a program with threads.
+    const pid_t outer = ::fork();
+    if (outer == 0) {
+        if (underSubreaper && ::prctl(PR_SET_CHILD_SUBREAPER, 1) != 0)
+            ::_exit(126);
+        const pid_t launcher = ::fork();
+        if (launcher == 0) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                ::execle(engine.constData(), engine.constData(), static_cast<char *>(nullptr), environment);
+                ::_exit(127);
+            }
+            (void)!::write(report[1], &child, sizeof child);
+            ::_exit(0);
+        }
+        ::waitpid(launcher, nullptr, 0);
+        if (underSubreaper)
+            ::execle(viewer.constData(), viewer.constData(), static_cast<char *>(nullptr), environment);
+        ::_exit(0);
+    }
+    Leftover leftover;
+    if (::read(report[0], &leftover.engine, sizeof leftover.engine) != ssize_t(sizeof leftover.engine))
+        leftover.engine = 0;
+    ::close(report[0]);
+    ::close(report[1]);
+    if (underSubreaper)
+        leftover.subreaper = outer;
+    else
+        ::waitpid(outer, nullptr, 0);
+    return leftover;
+}
+
+// The process's state letter, 0 once it has gone.
+char stateOf(pid_t pid)
+{
+    const std::optional<ProcessEntry> entry = readProcess(pid);
+    return entry ? entry->state : 0;
+}
+
+// The engine processes whose ancestors include host.
+QList<pid_t> engineProcessesOf(qint64 host)
+{
+    QList<pid_t> found;
+    for (const ProcessEntry &entry : readProcessesNamed(QStringLiteral("QtWebEngineProcess"))) {
+        std::optional<ProcessEntry> ancestor = entry;
+        for (int depth = 0; ancestor && ancestor->pid > 1 && depth < 64; ++depth) {
+            if (ancestor->parentPid == host) {
+                found << entry.pid;
+                break;
+            }
+            ancestor = readProcess(ancestor->parentPid);
+        }
+    }
+    return found;
+}
+
+} // namespace
 
 class TestStartup : public QObject
 {
@@ -22,6 +106,7 @@ class TestStartup : public QObject
 private slots:
     void closingTheWindowEndsTheEventLoopWithZero();
     void theCloseButtonEndsEveryOtherClientAndItself();
+    void leftoverEngineProcessesGoWhoeverAdoptedThem();
     void aPageCanReachNothingButItsSurface();
     void aSessionWritesNoFrameworkWarnings();
 };
@@ -82,6 +167,61 @@ void TestStartup::theCloseButtonEndsEveryOtherClientAndItself()
     // Its end may have been seen already while the clicks waited.
     QTRY_COMPARE_WITH_TIMEOUT(other.process.state(), QProcess::NotRunning, 5000);
     QCOMPARE(other.process.exitStatus(), QProcess::CrashExit); // killed
+}
+
+void TestStartup::leftoverEngineProcessesGoWhoeverAdoptedThem()
+{
+    ServiceProcess service;
+    QVERIFY2(service.startForTestClient(), "the stand-in service did not start on the test address");
+    QVERIFY(XWindows::serverReachable());
+    TestWorkDir workDir;
+
+    // A live program that hosts the engine, under another name, with its engine processes running.
+    QVERIFY(QDir(workDir.path()).mkpath("other"));
+    ClientHome otherHome;
+    ClientProcess other(otherHome);
+    other.program = workDir.filePath("other/othergame");
+    QVERIFY(QFile::copy(NUVA_CLIENT_PATH, other.program));
+    QVERIFY(other.start(workDir.path()));
+    std::optional<uint32_t> otherWindow;
+    QTRY_VERIFY2_WITH_TIMEOUT((otherWindow = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(),
+        other.log().right(2000).constData(), 90000);
+    QList<pid_t> othersEngine;
+    QTRY_VERIFY_WITH_TIMEOUT(!(othersEngine = engineProcessesOf(other.process.processId())).isEmpty(), 30000);
+
+    // Two left behind by ended launchers: one taken over by a subreaper, one by whoever adopts orphans here.
+    const QString engine = workDir.filePath("QtWebEngineProcess");
+    QVERIFY(QFile::copy(NUVA_VIEWER_PATH, engine));
+    const Leftover adoptedBySubreaper = leaveEngineProcessBehind(QFile::encodeName(engine), true);
+    const Leftover orphaned = leaveEngineProcessBehind(QFile::encodeName(engine), false);
+    // Whatever the outcome: a leftover holds the test's output open, and CTest would wait for it.
+    const auto endLeftovers = qScopeGuard([&adoptedBySubreaper, &orphaned] {
+        for (const pid_t pid : {adoptedBySubreaper.engine, orphaned.engine, adoptedBySubreaper.subreaper}) {
+            if (pid > 0)
+                ::kill(pid, SIGKILL);
+        }
+        if (adoptedBySubreaper.subreaper > 0)
+            ::waitpid(adoptedBySubreaper.subreaper, nullptr, 0);
+    });
+    QVERIFY(adoptedBySubreaper.engine > 0 && orphaned.engine > 0);
+    QTRY_VERIFY(readProcess(adoptedBySubreaper.engine)
+        && readProcess(adoptedBySubreaper.engine)->parentPid == adoptedBySubreaper.subreaper);
+    QTRY_COMPARE(stateOf(orphaned.engine), 'S');
+
+    // The client's window opens after its engine kill.
+    XWindows::MapRecorder maps;
+    ClientHome home;
+    ClientProcess client(home);
+    QVERIFY(client.start(workDir.path()));
+    QTRY_VERIFY2_WITH_TIMEOUT(!maps.mapped().isEmpty(), client.log().right(2000).constData(), 90000);
+
+    QVERIFY(stateOf(adoptedBySubreaper.engine) == 0 || stateOf(adoptedBySubreaper.engine) == 'Z');
+    QVERIFY(stateOf(orphaned.engine) == 0 || stateOf(orphaned.engine) == 'Z');
+    for (const pid_t pid : othersEngine)
+        QVERIFY2(stateOf(pid) != 0 && stateOf(pid) != 'Z', qPrintable(QString::number(pid)));
+    QCOMPARE(other.process.state(), QProcess::Running);
+    QVERIFY(client.closeWindow(maps.mapped().first()));
+    QVERIFY(other.closeWindow(*otherWindow));
 }
 
 // Everything the page can still find on its object beside the published members, called or set as a hostile script

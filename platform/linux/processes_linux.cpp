@@ -14,6 +14,9 @@
 
 namespace {
 
+// What every program that hosts the browser engine has loaded, the engine's helper processes too.
+const QByteArray kEngineLibrary = QByteArrayLiteral("/libQt5WebEngineCore.so");
+
 // How long a kill waits for its targets, like taskkill's own wait for the processes it ends.
 constexpr int kKillWaitMs = 2000;
 
@@ -96,11 +99,14 @@ void killOtherProcessesByImageName(const QString &imageName)
     killMatching(imageName, true);
 }
 
-// An engine process is left behind when the program that launched it has ended: climbing its ancestors past other
-// processes of the same image (the engine's own helpers), the first other one is init, or nothing.
-void killOrphanedProcessesByImageName(const QString &imageName)
+// An engine process is left behind when the program that launched it has ended. Climbing its ancestors past the
+// engine's own helper processes, the first other one is the launcher while it lives: a program that hosts the
+// engine, and so has the engine's library loaded. Once the launcher has ended, init or a subreaper (such as a
+// per-user service manager) has adopted the process, and neither hosts the engine.
+void killLeftoverBrowserEngineProcesses()
 {
-    const QList<ProcessEntry> processes = readProcessesNamed(imageName);
+    const QString engine = browserEngineImageName();
+    const QList<ProcessEntry> processes = readProcessesNamed(engine);
     QHash<pid_t, ProcessEntry> byPid;
     for (const ProcessEntry &entry : processes)
         byPid.insert(entry.pid, entry);
@@ -110,19 +116,25 @@ void killOrphanedProcessesByImageName(const QString &imageName)
             return byPid.value(entry.parentPid);
         return readProcess(entry.parentPid);
     };
+    QHash<pid_t, bool> hosts;
+    const auto hostsEngine = [&hosts](pid_t pid) {
+        if (!hosts.contains(pid))
+            hosts.insert(pid, mapsFile(pid, kEngineLibrary));
+        return hosts.value(pid);
+    };
 
     QVector<pid_t> targets;
     for (const ProcessEntry &entry : processes) {
-        if (!isOwnRunningProcess(entry, imageName))
+        if (!isOwnRunningProcess(entry, engine))
             continue;
         ProcessEntry ancestor = entry;
-        for (int depth = 0; depth < 64 && ancestor.imageName == imageName; ++depth) {
+        for (int depth = 0; depth < 64 && ancestor.imageName == engine; ++depth) {
             const std::optional<ProcessEntry> parent = parentOf(ancestor);
             if (!parent)
                 break;
             ancestor = *parent;
         }
-        const bool launcherGone = ancestor.imageName == imageName || ancestor.pid == 1;
+        const bool launcherGone = ancestor.imageName == engine || !hostsEngine(ancestor.pid);
         if (launcherGone)
             targets.append(entry.pid);
     }

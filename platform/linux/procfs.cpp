@@ -119,6 +119,25 @@ std::optional<ProcessEntry> readProcess(pid_t pid, const QString &procRoot)
     return found ? std::optional<ProcessEntry>(entry) : std::nullopt;
 }
 
+bool mapsFile(pid_t pid, const QByteArray &pathPart, const QString &procRoot)
+{
+    const QByteArray path = QFile::encodeName(procRoot) + '/' + QByteArray::number(pid) + "/maps";
+    const int file = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return false;
+    // Read in pieces, each searched with the end of the one before, until the part is found.
+    QByteArray text;
+    char buffer[16384];
+    bool found = false;
+    ssize_t size;
+    while (!found && (size = ::read(file, buffer, sizeof buffer)) > 0) {
+        text = text.right(pathPart.size()) + QByteArray::fromRawData(buffer, int(size));
+        found = text.contains(pathPart);
+    }
+    ::close(file);
+    return found;
+}
+
 QString formatProcessListing(const QString &imageName, const QList<ProcessEntry> &matches)
 {
     QString text;

@@ -37,5 +37,9 @@ QList<ProcessEntry> readProcessesNamed(
 // One process, whatever its image name, when it can be read.
 std::optional<ProcessEntry> readProcess(pid_t pid, const QString &procRoot = QStringLiteral("/proc"));
 
+// Whether the process has a file mapped whose path contains pathPart, such as a shared library it has loaded.
+// False when its mappings cannot be read (another user's process) or it has gone.
+bool mapsFile(pid_t pid, const QByteArray &pathPart, const QString &procRoot = QStringLiteral("/proc"));
+
 // The tasklist-shaped listing of the running (not zombie) entries.
 QString formatProcessListing(const QString &imageName, const QList<ProcessEntry> &matches);

@@ -40,8 +40,9 @@ void killOtherProcessesByImageName(const QString &imageName)
 
 // An engine process whose parent no longer exists was left by an earlier run. Only processes this user may
 // terminate are opened.
-void killOrphanedProcessesByImageName(const QString &imageName)
+void killLeftoverBrowserEngineProcesses()
 {
+    const QString imageName = browserEngineImageName();
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
         return;

@@ -36,7 +36,7 @@ bool ClientProcess::start(const QString &workingDirectory, const QStringList &ar
 {
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral(NUVA_CLIENT_PATH), arguments);
+    process.start(program, arguments);
     return process.waitForStarted(5000);
 }
 

@@ -51,6 +51,8 @@ public:
     QByteArray log();
 
     QProcessEnvironment environment;
+    // A copy under another name stands for another program that hosts the browser engine.
+    QString program = QStringLiteral(NUVA_CLIENT_PATH);
 
 private:
     QByteArray m_log;

@@ -1,4 +1,0 @@
-#pragma once
-
-// Kills browser-engine processes left behind by an earlier run, before this run starts its own engine.
-void killStrayEngineProcesses();
