@@ -14,7 +14,7 @@ set -euo pipefail
 root=$1
 build=$2
 i386_probe=${NUVA_I386_PROBE:-/lib/ld-linux.so.2}
-programs=(tst_netbioswalk.exe tst_win32.exe tst_resources.exe)
+programs=(tst_netbioswalk.exe tst_win32.exe tst_processes_win.exe tst_resources.exe)
 declare -A outcome
 
 cross_build() {

@@ -1,14 +1,16 @@
 #include "platform/processes.h"
 
+#include "platform/win/endingprocesses.h"
+
 #include <QProcess>
 
 #include <windows.h>
 
-#include <tlhelp32.h>
-
-#include <set>
-
 namespace {
+
+// As long as the Linux kill waits: taskkill returns before the processes it ended are gone, and a relaunch that finds
+// the viewer still there is refused.
+constexpr DWORD kKillWaitMs = 2000;
 
 void taskkill(const QStringList &filters)
 {
@@ -29,43 +31,22 @@ QString clientImageName()
 
 void killProcessesByImageName(const QString &imageName)
 {
+    const EndingProcesses ending(imageName.toStdWString());
     taskkill({QStringLiteral("/im"), imageName});
+    ending.waitForEnd(kKillWaitMs);
 }
 
 void killOtherProcessesByImageName(const QString &imageName)
 {
+    const EndingProcesses ending(imageName.toStdWString(), GetCurrentProcessId());
     taskkill({QStringLiteral("/im"), imageName, QStringLiteral("/fi"),
         QStringLiteral("PID ne %1").arg(GetCurrentProcessId())});
+    ending.waitForEnd(kKillWaitMs);
 }
 
-// An engine process whose parent no longer exists was left by an earlier run. Only processes this user may
-// terminate are opened.
 void killLeftoverBrowserEngineProcesses()
 {
-    const QString imageName = browserEngineImageName();
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return;
-    std::set<DWORD> running;
-    std::set<std::pair<DWORD, DWORD>> candidates; // (pid, parent pid)
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        running.insert(entry.th32ProcessID);
-        if (QString::fromWCharArray(entry.szExeFile).compare(imageName, Qt::CaseInsensitive) == 0)
-            candidates.insert({entry.th32ProcessID, entry.th32ParentProcessID});
-    }
-    CloseHandle(snapshot);
-
-    for (const auto &[pid, parent] : candidates) {
-        if (running.count(parent))
-            continue;
-        if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
-            TerminateProcess(process, 1);
-            WaitForSingleObject(process, 2000);
-            CloseHandle(process);
-        }
-    }
+    killLeftoverProcesses(browserEngineImageName().toStdWString());
 }
 
 QString listProcessesByImageName(const QString &imageName)
