@@ -331,8 +331,9 @@ void TestWebProfile::aRunningEngineKeepsItsFilesAndTheNextStartRemovesThem()
                              "});</script></body></html>",
             "text/html");
     });
+    const auto noContent = [](const httplib::Request &, httplib::Response &response) { response.status = 204; };
     for (const char *report : {"/loaded", "/answered"})
-        service.server().Get(report, [](const httplib::Request &, httplib::Response &response) { response.status = 204; });
+        service.server().Get(report, noContent);
     service.server().Get("/gpfe/api/clientversion/get_latest_version",
         [&offerUpdate](const httplib::Request &, httplib::Response &response) {
             // A non-web address: the prompt then opens nothing.
