@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the client's run-time pictures: the splash, the two title-bar glyphs, the title graphic and the program icon.
+"""Draws the client's run-time pictures: the splash, the two title-bar glyphs, the title graphic and the program icon,
+and the program icon at the sizes a Linux desktop's icon theme looks for (hicolor/SIZE/nuvagame.png).
 
 Only the standard library is used, so the pictures can be remade on any machine:
 
@@ -166,6 +167,10 @@ def ico(png_bytes, size):
     return header + entry + png_bytes
 
 
+# The sizes of the desktop icon theme's application icons that desktops commonly ask for.
+HICOLOR_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     pictures = {
@@ -175,7 +180,10 @@ def main():
         "icon_title.png": png(99, 13, title_pixel),
         "app.ico": ico(png(128, 128, icon_pixel), 128),
     }
+    for size in HICOLOR_SIZES:
+        pictures["hicolor/%dx%d/nuvagame.png" % (size, size)] = png(size, size, icon_pixel)
     for name, data in pictures.items():
+        os.makedirs(os.path.dirname(os.path.join(out, name)), exist_ok=True)
         with open(os.path.join(out, name), "wb") as f:
             f.write(data)
         print(os.path.join(out, name))
