@@ -6,8 +6,9 @@ NUVA_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$NUVA_ROOT/tools/prepare.sh"
 started=$SECONDS
 
-# clang and its runtime for the fuzz targets; a session bus for the tests.
-NUVA_PACKAGES+=(clang libclang-rt-14-dev dbus-daemon)
+# clang and its runtime for the fuzz targets; a session bus for the tests; the Debian package's validators and a
+# launcher that starts a program from its desktop entry.
+NUVA_PACKAGES+=(clang libclang-rt-14-dev dbus-daemon dpkg-dev desktop-file-utils appstream lintian dex)
 nuva_phase install nuva_install_missing
 nuva_phase "install Windows tools" nuva_install_windows_tools
 nuva_phase build nuva_build
@@ -34,10 +35,11 @@ plain_tests() { nuva_ctest "$@" || failed+=("plain build"); }
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer; any report fails them. The viewer's
 # scripted crash must stay a crash (handle_segv=0). The browser engine's own libraries leak at exit (D-Bus, fontconfig,
 # the engine), so the tests that run it (label gui) go without LeakSanitizer; all the others run with it. The Windows
-# checks and the fuzz targets have sanitizers of their own and are not repeated.
+# checks and the fuzz targets have sanitizers of their own and are not repeated, nor is the package check, which is
+# about the package.
 sanitized_tests() {
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  ASAN_OPTIONS=handle_segv=0:detect_leaks=1 nuva_ctest -LE gui -E "^(windows.*|fuzz)$" "$@" ||
+  ASAN_OPTIONS=handle_segv=0:detect_leaks=1 nuva_ctest -LE gui -E "^(windows.*|fuzz|package)$" "$@" ||
     failed+=("sanitized build, without the browser engine")
   ASAN_OPTIONS=handle_segv=0:detect_leaks=0 nuva_ctest -L gui "$@" || failed+=("sanitized build, with the browser engine")
 }
