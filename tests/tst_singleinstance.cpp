@@ -26,6 +26,25 @@ namespace {
 
 const QString kWindowTitle = QStringLiteral("nuvagame");
 
+// Guards in a temporary folder of the test's own, where their socket and lock file lie.
+class GuardFolder
+{
+public:
+    // A guard under the test's name, made while TMPDIR names this folder.
+    std::unique_ptr<QSingletonApp> guard()
+    {
+        const QByteArray previous = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(m_folder.path()));
+        auto guard = std::make_unique<QSingletonApp>(QStringLiteral("guard-under-test"));
+        qputenv("TMPDIR", previous);
+        return guard;
+    }
+    QString socket() const { return m_folder.filePath(QStringLiteral("guard-under-test")); }
+
+private:
+    QTemporaryDir m_folder;
+};
+
 // Whether the other side has closed the connection, looked at directly rather than through events that the test has
 // yet to see. The test's peers never write, so anything to read is the end.
 bool hungUp(const QLocalSocket &socket)
@@ -206,19 +225,15 @@ void TestSingleInstance::silentKnocksLeaveThePageAnswered()
 
 void TestSingleInstance::manyKnocksAtOnceAreEachAnswered()
 {
-    QTemporaryDir tempFolder;
-    const QByteArray previousTemp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(tempFolder.path()));
-    const QString name = QStringLiteral("guard-under-test");
-    QSingletonApp guard(name);
-    qputenv("TMPDIR", previousTemp);
+    GuardFolder folder;
+    const auto guard = folder.guard();
     QWidget window;
-    guard.setWindowToShow(&window);
+    guard->setWindowToShow(&window);
 
     std::vector<std::unique_ptr<QLocalSocket>> knocks;
     for (int i = 0; i < 20; ++i) {
         knocks.push_back(std::make_unique<QLocalSocket>());
-        knocks.back()->connectToServer(tempFolder.filePath(name));
+        knocks.back()->connectToServer(folder.socket());
         QVERIFY(knocks.back()->waitForConnected(5000));
     }
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -277,34 +292,26 @@ void TestSingleInstance::twoStartsAtTheSameMomentLeaveOneRunning()
 
 void TestSingleInstance::theServerAdmitsItsOwnUser()
 {
-    QTemporaryDir tempFolder;
-    const QByteArray previousTemp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(tempFolder.path()));
-    const QString name = QStringLiteral("guard-under-test");
-    QSingletonApp guard(name);
-    QSingletonApp later(name);
-    qputenv("TMPDIR", previousTemp);
+    GuardFolder folder;
+    const auto guard = folder.guard();
+    const auto later = folder.guard();
 
-    QVERIFY(!guard.hasOtherInstance());
-    QVERIFY(later.hasOtherInstance());
+    QVERIFY(!guard->hasOtherInstance());
+    QVERIFY(later->hasOtherInstance());
     // Anyone on the machine may knock, its owner first of all (root would get in whatever the bits say).
-    const QFileDevice::Permissions permissions = QFileInfo(tempFolder.filePath(name)).permissions();
+    const QFileDevice::Permissions permissions = QFileInfo(folder.socket()).permissions();
     QVERIFY(permissions.testFlag(QFileDevice::ReadOwner) && permissions.testFlag(QFileDevice::WriteOwner));
     QVERIFY(permissions.testFlag(QFileDevice::ReadOther) && permissions.testFlag(QFileDevice::WriteOther));
 }
 
 void TestSingleInstance::aConnectionOnlyShowsAHandedOverWindowAsItIs()
 {
-    QTemporaryDir tempFolder;
-    const QByteArray previousTemp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(tempFolder.path()));
-    const QString name = QStringLiteral("guard-under-test");
-    QSingletonApp guard(name);
-    qputenv("TMPDIR", previousTemp);
-    QVERIFY(!guard.hasOtherInstance());
-    const auto knock = [&tempFolder, &name] {
+    GuardFolder folder;
+    const auto guard = folder.guard();
+    QVERIFY(!guard->hasOtherInstance());
+    const auto knock = [&folder] {
         QLocalSocket socket;
-        socket.connectToServer(tempFolder.filePath(name));
+        socket.connectToServer(folder.socket());
         if (!socket.waitForConnected(5000))
             return false;
         // A byte ends the guard's wait at once; it hangs up once it has taken the connection.
@@ -316,7 +323,7 @@ void TestSingleInstance::aConnectionOnlyShowsAHandedOverWindowAsItIs()
     QVERIFY(knock()); // before any window is handed over: consumed, nothing shown
     QVERIFY(!window.isVisible());
 
-    guard.setWindowToShow(&window);
+    guard->setWindowToShow(&window);
     QVERIFY(knock());
     QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 5000);
 
