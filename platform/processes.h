@@ -32,6 +32,13 @@ void killOtherProcessesByImageName(const QString &imageName);
 void killLeftoverBrowserEngineProcesses();
 
 /**
+ * Ends at once this client's browser-engine process with this ID (a renderer, say), as a task manager would, without
+ * waiting for its end. Does nothing when the ID names no such process (any more): an ID can pass to a new process
+ * once the old one has gone.
+ */
+void killBrowserEngineProcess(qint64 pid);
+
+/**
  * Lists the running processes of this image name in the shape of "tasklist -fi "imagename eq NAME"": a header row
  * containing "PID" and a row per running process, or an INFO line without "PID" when none runs. A process that has
  * ended but not yet been reaped by its parent is not running. On Windows this runs tasklist (at most 30 s) and

@@ -77,6 +77,18 @@ void killMatching(const QString &imageName, bool spareSelf)
     killAndWait(targets);
 }
 
+// The engine starts its renderers through a helper of its own (its zygote), a few generations below the client.
+bool descendsFromThisProcess(pid_t pid)
+{
+    std::optional<ProcessEntry> entry = readProcess(pid);
+    for (int depth = 0; entry && depth < 8; ++depth) {
+        if (entry->parentPid == getpid())
+            return true;
+        entry = readProcess(entry->parentPid);
+    }
+    return false;
+}
+
 } // namespace
 
 QString browserEngineImageName()
@@ -139,6 +151,18 @@ void killLeftoverBrowserEngineProcesses()
             targets.append(entry.pid);
     }
     killAndWait(targets);
+}
+
+// The pidfd names the process itself, so the check holds for the process that gets the signal. The check is on
+// descent rather than name: a sandboxed renderer hides its executable link, and its command name is cut short.
+void killBrowserEngineProcess(qint64 pid)
+{
+    const int fd = int(syscall(SYS_pidfd_open, pid_t(pid), 0));
+    if (fd < 0)
+        return;
+    if (descendsFromThisProcess(pid_t(pid)))
+        syscall(SYS_pidfd_send_signal, fd, SIGKILL, nullptr, 0);
+    close(fd);
 }
 
 QString listProcessesByImageName(const QString &imageName)

@@ -144,3 +144,21 @@ void killLeftoverProcesses(const std::wstring &imageName)
     for (const HANDLE process : ending)
         CloseHandle(process);
 }
+
+bool terminateProcessNamed(DWORD pid, const std::wstring &imageName)
+{
+    const HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process)
+        return false;
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    bool ended = false;
+    if (QueryFullProcessImageNameW(process, 0, path, &length)) {
+        const std::wstring image(path, length);
+        const std::wstring fileName = image.substr(image.find_last_of(L"\\/") + 1);
+        const std::vector<BYTE> me = userOf(GetCurrentProcess());
+        ended = sameImage(fileName, imageName) && !me.empty() && userOf(process) == me && TerminateProcess(process, 1);
+    }
+    CloseHandle(process);
+    return ended;
+}

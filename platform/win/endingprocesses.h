@@ -30,3 +30,7 @@ private:
 // Ends the current user's processes of imageName that an earlier run left behind, those whose launching program has
 // ended, and waits (at most 2 s) until they are gone.
 void killLeftoverProcesses(const std::wstring &imageName);
+
+// Ends the process with this ID when it is named imageName (case ignored) and runs as the current user; false
+// otherwise. It does not wait for the end.
+bool terminateProcessNamed(DWORD pid, const std::wstring &imageName);

@@ -49,6 +49,11 @@ void killLeftoverBrowserEngineProcesses()
     killLeftoverProcesses(browserEngineImageName().toStdWString());
 }
 
+void killBrowserEngineProcess(qint64 pid)
+{
+    terminateProcessNamed(DWORD(pid), browserEngineImageName().toStdWString());
+}
+
 QString listProcessesByImageName(const QString &imageName)
 {
     QProcess tasklist;

@@ -153,6 +153,18 @@ PLAIN_TEST(onlyProcessesWhoseLauncherHasEndedAreKilled)
     }
 }
 
+PLAIN_TEST(aProcessIsEndedByIdOnlyUnderItsImageName)
+{
+    const std::wstring image = L"nuvaend-engine.exe";
+    Child renderer(copyNamed(image), L"--sleep");
+    CHECK(renderer.started());
+
+    CHECK(!terminateProcessNamed(renderer.pid(), L"nuvaend-other.exe"));
+    CHECK(renderer.running());
+    CHECK(terminateProcessNamed(renderer.pid(), image));
+    CHECK(renderer.exitCode() == 1);
+}
+
 int main(int argc, char **argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
