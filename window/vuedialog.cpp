@@ -3,11 +3,13 @@
 #include "api/serviceaddress.h"
 #include "bridge/pagebridge.h"
 #include "platform/machineaddress.h"
+#include "window/pagerecovery.h"
 
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWebChannel>
 #include <QWebEnginePage>
@@ -44,6 +46,12 @@ VueDialog::VueDialog()
     m_webView->setUrl(frontEndUrl());
     m_webView->setContextMenuPolicy(Qt::NoContextMenu);
     m_webView->page()->setBackgroundColor(kPageBackground);
+    m_pageRecovery = new PageRecovery(m_webView->page());
+    // F5 in the page is taken before the page sees it: a key goes to the renderer first and comes back to the window
+    // only once the page has not used it, which a page stuck in a script loop never tells.
+    auto *reloadKey
+        = new QShortcut(QKeySequence(Qt::Key_F5), m_webView, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(reloadKey, &QShortcut::activated, m_pageRecovery, &PageRecovery::reload);
 
     // Published before control returns to the event loop, so the object is there from the first page load on. The
     // page gets the bridge, never the window: the window's own slots and properties would let any script on the
@@ -83,5 +91,5 @@ void VueDialog::showBrowser()
 void VueDialog::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_F5)
-        m_webView->reload();
+        m_pageRecovery->reload();
 }

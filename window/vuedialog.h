@@ -14,6 +14,7 @@ class QLabel;
 class QMenu;
 class QMouseEvent;
 class QNetworkReply;
+class PageRecovery;
 class QPushButton;
 class QWebChannel;
 class QWebEngineView;
@@ -97,4 +98,6 @@ private:
     QString m_computerAddress;
     // A startGame is waiting for its order confirmation; further calls are refused until it is done.
     bool m_awaitingConfirmation = false;
+    // Reloads the page after its renderer has died, and on F5 ends a renderer that does not answer.
+    PageRecovery *m_pageRecovery = nullptr;
 };
