@@ -1,12 +1,15 @@
 // The title bar, dragging and the tray icon of the real window. Plain Xvfb has no tray host, so the tray's signals
-// are driven directly and their effects checked.
+// are driven directly and their effects checked; the minimise button is tried on a real desktop (a window manager,
+// with and without a tray host).
 
 #include "app/mainwindow.h"
+#include "desktop.h"
 #include "localhttpserver.h"
 #include "pagetools.h"
 #include "testserviceaddress.h"
 #include "window/vuedialog.h"
 #include "workdir.h"
+#include "xwindows.h"
 
 #include <QAction>
 #include <QCursor>
@@ -29,6 +32,26 @@ void sendMouse(QWidget *target, QEvent::Type type, const QPoint &local, Qt::Mous
     QApplication::sendEvent(target, &event);
 }
 
+QPushButton *minimiseButton(QWidget *window)
+{
+    auto buttons = window->findChildren<QPushButton *>();
+    std::sort(buttons.begin(), buttons.end(), [](QPushButton *a, QPushButton *b) { return a->x() < b->x(); });
+    return buttons.first();
+}
+
+// The middle of the application's tray icon once a tray host has taken it into its panel.
+std::optional<QPoint> embeddedTrayIconCentre()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qstrcmp(widget->metaObject()->className(), "QSystemTrayIconSys") != 0 || !widget->isVisible())
+            continue;
+        const std::optional<QPoint> at = XWindows::screenPosition(uint32_t(widget->winId()));
+        if (at && at->y() > 500)
+            return *at + QPoint(widget->width() / 2, widget->height() / 2);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 class TestTitleBar : public QObject
@@ -44,7 +67,8 @@ private slots:
     void draggingTheBarMovesTheWindow_data();
     void draggingTheBarMovesTheWindow();
     void pressingInThePageNeverMoves();
-    void minimiseHidesToTheTray();
+    void minimiseWithoutATrayGoesToTheTaskBar();
+    void minimiseWithATrayHidesToIt();
     void theTrayBringsTheWindowBack();
 
 private:
@@ -151,18 +175,47 @@ void TestTitleBar::pressingInThePageNeverMoves()
     QCOMPARE(m_window->pos(), start);
 }
 
-void TestTitleBar::minimiseHidesToTheTray()
+void TestTitleBar::minimiseWithoutATrayGoesToTheTaskBar()
 {
+    WindowManager openbox;
+    if (!openbox.start())
+        QSKIP(qPrintable(QStringLiteral("no window manager to iconify the window: ") + openbox.whyNot));
+    const uint32_t window = uint32_t(m_window->winId());
+    QTRY_COMPARE_WITH_TIMEOUT(XWindows::wmState(window), 1u, 10000);
+    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+
+    QTest::mouseClick(minimiseButton(m_window.get()), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(XWindows::wmState(window), 3u, 10000); // iconic: the task bar leads back
+    QVERIFY(!m_window->findChild<QSystemTrayIcon *>()->isVisible());
+}
+
+void TestTitleBar::minimiseWithATrayHidesToIt()
+{
+    WindowManager openbox;
+    TrayHost trayer;
+    if (!openbox.start() || !trayer.start())
+        QSKIP(qPrintable(QStringLiteral("no desktop with a tray: ") + openbox.whyNot + trayer.whyNot));
+    // As on a desktop, the tray is there before the client: Qt makes its icon's window anew when a tray host appears.
+    QTRY_VERIFY(QSystemTrayIcon::isSystemTrayAvailable());
+    m_window.reset(openMainWindow());
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     auto *tray = m_window->findChild<QSystemTrayIcon *>();
-    QVERIFY(tray);
     QVERIFY(!tray->isVisible());
     QCOMPARE(tray->toolTip(), QStringLiteral("云游戏托盘"));
 
-    auto buttons = m_window->findChildren<QPushButton *>();
-    std::sort(buttons.begin(), buttons.end(), [](QPushButton *a, QPushButton *b) { return a->x() < b->x(); });
-    QTest::mouseClick(buttons.first(), Qt::LeftButton);
+    QTest::mouseClick(minimiseButton(m_window.get()), Qt::LeftButton);
     QVERIFY(!m_window->isVisible());
     QVERIFY(!m_window->isMinimized());
+    QVERIFY(tray->isVisible());
+    // The icon sits in the tray host's panel along the bottom of the screen, and a double click on it there brings the
+    // window back.
+    std::optional<QPoint> icon;
+    QTRY_VERIFY_WITH_TIMEOUT((icon = embeddedTrayIconCentre()).has_value(), 10000);
+    const QPoint middle = *icon;
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(middle.x()), QString::number(middle.y()),
+        QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
+        QStringLiteral("100"), QStringLiteral("1")}));
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->isVisible(), 10000);
     QVERIFY(tray->isVisible());
 }
 

@@ -2,10 +2,12 @@
 
 #include "window/vuedialog.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QWindow>
 
 namespace {
 
@@ -24,6 +26,12 @@ QPushButton *titleButton(const QString &iconFile)
     button->setMinimumSize(42, 30);
     button->setMaximumSize(42, 30);
     return button;
+}
+
+// On Wayland the compositor alone places windows; move() does nothing there.
+bool compositorPlacesWindows()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 } // namespace
@@ -49,16 +57,27 @@ void VueDialog::createDialogTitle()
     m_titleLayout->setContentsMargins(0, 0, 0, 0);
 }
 
-// Hides to the tray rather than minimising; from here on the tray icon stays.
+// Hides to the tray rather than minimising; from here on the tray icon stays. A desktop without a tray (many Linux
+// ones) would leave nothing that leads back to a hidden window, so there the window goes to the task bar instead.
 void VueDialog::on_minButton()
 {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        showMinimized();
+        return;
+    }
     hide();
     m_sysTrayIcon->setVisible(true);
 }
 
-// Presses that no child takes (the bare title bar, the splash picture) grab the window, with any button.
+// Presses that no child takes (the bare title bar, the splash picture) grab the window, with any button. A Wayland
+// client cannot place its own window, so there the compositor is asked to move it; it then keeps the pointer, the
+// release included, to itself, so no drag state is kept for a release that never comes.
 void VueDialog::mousePressEvent(QMouseEvent *event)
 {
+    if (compositorPlacesWindows() && windowHandle() && windowHandle()->startSystemMove()) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
     m_dragging = true;
     m_dragOffset = event->globalPos() - pos();
     QWidget::mousePressEvent(event);

@@ -58,8 +58,7 @@ xcb_keycode_t keycodeOf(xcb_connection_t *c, uint32_t keysym)
     const xcb_setup_t *setup = xcb_get_setup(c);
     const uint8_t count = uint8_t(setup->max_keycode - setup->min_keycode + 1);
     Reply<xcb_get_keyboard_mapping_reply_t> reply(
-        xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr),
-        &std::free);
+        xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr), &std::free);
     if (!reply)
         return 0;
     const xcb_keysym_t *keysyms = xcb_get_keyboard_mapping_keysyms(reply.get());
@@ -92,16 +91,58 @@ std::optional<uint32_t> findMapped(const QString &title)
     xcb_connection_t *c = connection();
     if (!c)
         return std::nullopt;
-    const xcb_window_t root = rootWindow(c);
-    Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr), &std::free);
-    if (!tree)
-        return std::nullopt;
-    const xcb_window_t *children = xcb_query_tree_children(tree.get());
-    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
-        if (isMapped(c, children[i]) && windowName(c, children[i]) == title)
-            return children[i];
+    // A window manager puts each client window into a frame of its own, a child of the root.
+    QList<xcb_window_t> level{rootWindow(c)};
+    for (int depth = 0; depth < 3 && !level.isEmpty(); ++depth) {
+        QList<xcb_window_t> next;
+        for (const xcb_window_t parent : level) {
+            Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr), &std::free);
+            if (!tree)
+                continue;
+            const xcb_window_t *children = xcb_query_tree_children(tree.get());
+            for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+                if (isMapped(c, children[i]) && windowName(c, children[i]) == title)
+                    return children[i];
+                next << children[i];
+            }
+        }
+        level = next;
     }
     return std::nullopt;
+}
+
+bool selectionOwned(const char *selection)
+{
+    xcb_connection_t *c = connection();
+    if (!c)
+        return false;
+    Reply<xcb_get_selection_owner_reply_t> reply(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom(c, selection)), nullptr), &std::free);
+    return reply && reply->owner != XCB_WINDOW_NONE;
+}
+
+std::optional<QPoint> screenPosition(uint32_t window)
+{
+    xcb_connection_t *c = connection();
+    if (!c)
+        return std::nullopt;
+    Reply<xcb_translate_coordinates_reply_t> reply(
+        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, rootWindow(c), 0, 0), nullptr),
+        &std::free);
+    return reply ? std::optional<QPoint>(QPoint(reply->dst_x, reply->dst_y)) : std::nullopt;
+}
+
+uint32_t wmState(uint32_t window)
+{
+    xcb_connection_t *c = connection();
+    if (!c)
+        return 0;
+    const xcb_atom_t wmStateAtom = atom(c, "WM_STATE");
+    Reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, wmStateAtom, wmStateAtom, 0, 2), nullptr), &std::free);
+    if (!reply || xcb_get_property_value_length(reply.get()) < 4)
+        return 0;
+    return *static_cast<const uint32_t *>(xcb_get_property_value(reply.get()));
 }
 
 bool requestClose(uint32_t window)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPoint>
 #include <QString>
 
 #include <cstdint>
@@ -12,8 +13,17 @@ namespace XWindows {
 // Whether the X server named by DISPLAY accepts a connection now.
 bool serverReachable();
 
-// The first top-level window whose WM_NAME is title and that is mapped, if any.
+// The first top-level window whose WM_NAME is title and that is mapped, if any; inside a window manager's frame too.
 std::optional<uint32_t> findMapped(const QString &title);
+
+// Whether some client owns the selection, such as "WM_S0" (a window manager) or "_NET_SYSTEM_TRAY_S0" (a tray).
+bool selectionOwned(const char *selection);
+
+// Where the window's top-left corner lies on the screen, wherever it has been put (into a tray's panel, say).
+std::optional<QPoint> screenPosition(uint32_t window);
+
+// The state a window manager gave the window in its WM_STATE: 1 normal, 3 iconic; 0 when it has none (withdrawn).
+uint32_t wmState(uint32_t window);
 
 // Asks the window to close the way a window manager's close button does (WM_DELETE_WINDOW).
 bool requestClose(uint32_t window);
