@@ -2,6 +2,7 @@
 #include "app/updatecheck.h"
 #include "app/webprofile.h"
 #include "platform/processes.h"
+#include "platform/shadercache.h"
 #include "single_instance/qsingletonapp.h"
 #include "window/vuedialog.h"
 
@@ -13,6 +14,8 @@ int main(int argc, char *argv[])
 {
     // Before the application object exists, so that no part of the browser engine holds these files yet.
     clearWebProfile();
+    // Before the application object loads the GL driver, which would otherwise die writing to a full disk.
+    keepShaderCacheOffAFullDisk();
 
     // Nothing is configured on the application: its name stays the executable's, "nuvagame", which is where the
     // browser keeps the profile that clearWebProfile empties.

@@ -3,6 +3,7 @@
 // test's own at "/", which drives the client through its published object as a front end (or a hostile script) would.
 
 #include "clientprocess.h"
+#include "desktop.h"
 #include "platform/linux/procfs.h"
 #include "retry.h"
 #include "serviceprocess.h"
@@ -13,16 +14,23 @@
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
+
+// What the engine says when the application object goes while the page still lives.
+const char kProfileWarning[] = "Release of profile requested but WebEnginePage still not deleted";
 
 // A stand-in engine process (a copy of the sleeping viewer under the engine's name) whose launcher ends at once. With
 // a subreaper, a process of the test's own takes it over, as a per-user service manager does, and then sleeps as the
@@ -105,6 +113,8 @@ class TestStartup : public QObject
 
 private slots:
     void closingTheWindowEndsTheEventLoopWithZero();
+    void altF4UnderAWindowManagerEndsCleanly();
+    void aFullDiskDoesNotStopTheStart();
     void theCloseButtonEndsEveryOtherClientAndItself();
     void leftoverEngineProcessesGoWhoeverAdoptedThem();
     void aPageCanReachNothingButItsSurface();
@@ -134,6 +144,72 @@ void TestStartup::closingTheWindowEndsTheEventLoopWithZero()
 
     QVERIFY(client.closeWindow(*window));
     QVERIFY(client.log().contains("main() start....................."));
+    QVERIFY2(!client.log().contains(kProfileWarning), client.log().right(2000).constData());
+}
+
+void TestStartup::altF4UnderAWindowManagerEndsCleanly()
+{
+    WindowManager openbox;
+    if (!openbox.start())
+        QSKIP(qPrintable(QStringLiteral("no window manager to close the window: ") + openbox.whyNot));
+    ServiceProcess service;
+    QVERIFY2(service.startForTestClient(), "the stand-in service did not start on the test address");
+    TestWorkDir workDir;
+    ClientHome home;
+    ClientProcess client(home);
+    // The window manager's key binding hears real key presses only: XInput 2 as on a desktop.
+    client.environment.remove(QStringLiteral("QT_XCB_NO_XI2"));
+    QVERIFY(client.start(workDir.path()));
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        service.log().contains("GET /demo/ready"), (service.log() + client.log()).constData(), 90000);
+    std::optional<uint32_t> window;
+    QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
+
+    const QString id = QString::number(*window);
+    QVERIFY(actUntil(
+        [&id] {
+            xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
+            xdotool({QStringLiteral("key"), QStringLiteral("alt+F4")});
+        },
+        [&client] { return client.process.state() == QProcess::NotRunning; }));
+    QVERIFY2(client.endsWithZero(0), client.log().right(3000).constData());
+    QVERIFY2(!client.log().contains(kProfileWarning), client.log().right(3000).constData());
+}
+
+// Mesa's shader cache lives under the cache folder; on a full file system the driver died of SIGBUS writing to it
+// during the window's first render.
+void TestStartup::aFullDiskDoesNotStopTheStart()
+{
+    if (::geteuid() != 0)
+        QSKIP("mounting a small file system to fill takes root");
+    QTemporaryDir full;
+    if (::mount("nuvatest", QFile::encodeName(full.path()).constData(), "tmpfs", 0, "size=4m") != 0)
+        QSKIP(qPrintable(
+            QStringLiteral("no small file system to fill: mount: ") + QString::fromLocal8Bit(strerror(errno))));
+    const auto unmount = qScopeGuard([&full] { ::umount2(QFile::encodeName(full.path()).constData(), MNT_DETACH); });
+    for (const char *folder : {"cache", "data"})
+        QVERIFY(QDir(full.path()).mkpath(folder));
+    QFile filler(full.filePath("filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    const QByteArray block(64 * 1024, 'x');
+    while (filler.write(block) == block.size() && filler.flush()) { }
+    filler.close();
+
+    ServiceProcess service;
+    QVERIFY2(service.startForTestClient(), "the stand-in service did not start on the test address");
+    TestWorkDir workDir;
+    ClientHome home;
+    ClientProcess client(home);
+    client.environment.insert(QStringLiteral("HOME"), full.path());
+    client.environment.insert(QStringLiteral("XDG_CACHE_HOME"), full.filePath("cache"));
+    client.environment.insert(QStringLiteral("XDG_DATA_HOME"), full.filePath("data"));
+    QVERIFY(client.start(workDir.path()));
+    QTRY_VERIFY2_WITH_TIMEOUT(service.log().contains("GET /demo/ready") || client.process.state() != QProcess::Running,
+        (service.log() + client.log()).constData(), 90000);
+    QVERIFY2(service.log().contains("GET /demo/ready"), client.log().right(3000).constData());
+    std::optional<uint32_t> window;
+    QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
+    QVERIFY(client.closeWindow(*window));
 }
 
 void TestStartup::theCloseButtonEndsEveryOtherClientAndItself()
@@ -161,7 +237,7 @@ void TestStartup::theCloseButtonEndsEveryOtherClientAndItself()
     // events may reach it before it has settled its freshly mapped window.
     const uint32_t clientWindow = *window;
     QVERIFY(actUntil([clientWindow] { XWindows::click(clientWindow, 938, 15); },
-                     [&client] { return client.process.state() == QProcess::NotRunning; }));
+        [&client] { return client.process.state() == QProcess::NotRunning; }));
     QVERIFY2(client.endsWithZero(0),
         (QByteArray::number(client.process.exitCode()) + " " + client.log().right(3000)).constData());
     // Its end may have been seen already while the clicks waited.

@@ -5,6 +5,7 @@
 #include "platform/machineaddress.h"
 #include "window/pagerecovery.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -77,6 +78,15 @@ VueDialog::VueDialog()
 
     createTray();
     m_computerAddress = readMachineAddress();
+
+    // The window outlives the event loop, which ends when the window manager closes the window (Alt+F4, say), but its
+    // page must not outlive the application object: the engine's profile goes with that, and releasing the profile
+    // under a live page makes the engine warn of trouble.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        delete m_webView;
+        m_webView = nullptr;
+        m_pageRecovery = nullptr;
+    });
 }
 
 VueDialog::~VueDialog() = default;
