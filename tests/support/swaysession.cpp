@@ -101,18 +101,6 @@ std::optional<QRect> SwaySession::windowRect(const QString &appId) const
     return findRect(QJsonDocument::fromJson(swaymsg.readAllStandardOutput()).object(), appId);
 }
 
-bool SwaySession::drag(const QPoint &from, const QPoint &to)
-{
-    constexpr int kSteps = 12;
-    bool sent = sendPointer(0, from) && sendPointer(1, from);
-    for (int step = 1; sent && step <= kSteps; ++step) {
-        QTest::qWait(30);
-        sent = sendPointer(1, from + (to - from) * step / kSteps);
-    }
-    QTest::qWait(100);
-    return sent && sendPointer(0, to);
-}
-
 bool SwaySession::startAsNobody(ChildProcess &child, const QString &program, const QStringList &arguments)
 {
     QProcessEnvironment environment;
@@ -156,9 +144,9 @@ bool SwaySession::connectPointer()
 }
 
 // A PointerEvent: message type 5, the button mask, then x and y.
-bool SwaySession::sendPointer(quint8 buttons, const QPoint &at)
+bool SwaySession::pointer(const QPoint &at, bool leftButtonHeld)
 {
-    char message[6] = {5, char(buttons)};
+    char message[6] = {5, char(leftButtonHeld ? 1 : 0)};
     qToBigEndian<quint16>(quint16(at.x()), message + 2);
     qToBigEndian<quint16>(quint16(at.y()), message + 4);
     return m_rfb.write(message, sizeof message) == qint64(sizeof message) && m_rfb.flush();

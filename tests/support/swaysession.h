@@ -25,13 +25,12 @@ public:
     QString waylandDisplay() const;
     // The rectangle sway gives the window of this application id, as its IPC tree reports it.
     std::optional<QRect> windowRect(const QString &appId) const;
-    // Presses the left button at from, moves to to in steps and releases it there, as a hand on a mouse would.
-    bool drag(const QPoint &from, const QPoint &to);
+    // Puts the pointer at a point of the screen, with the left button held or not.
+    bool pointer(const QPoint &at, bool leftButtonHeld);
 
 private:
     bool startAsNobody(ChildProcess &child, const QString &program, const QStringList &arguments);
     bool connectPointer();
-    bool sendPointer(quint8 buttons, const QPoint &at);
 
     QTemporaryDir m_runtime;
     ChildProcess m_sway;
