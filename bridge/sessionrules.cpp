@@ -1,5 +1,7 @@
 #include "bridge/sessionrules.h"
 
+#include "api/serviceenvelope.h"
+
 #include <QVariant>
 
 #include <cmath>
@@ -52,9 +54,7 @@ QString orderIdentifier(const QString &param)
 
 QString nodeIdentifier(const QJsonDocument &reply)
 {
-    return reply.object()
-        .value(QStringLiteral("data"))
-        .toObject()
+    return serviceData(reply)
         .value(QStringLiteral("orderComputer"))
         .toObject()
         .value(QStringLiteral("nodeUuid"))
