@@ -1,11 +1,25 @@
-// The simple half of what the page can call: the client's facts and the links it opens in the system browser.
+// What the page reaches and the simple half of what it can call: the client's facts and the links it opens in the
+// system browser.
 
 #include "api/clientversion.h"
 #include "bridge/browserlink.h"
+#include "bridge/pagebridge.h"
 #include "window/vuedialog.h"
 
 #include <QDebug>
 #include <QNetworkReply>
+#include <QWebChannel>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+// The page gets the bridge, never the window: the window's own slots and properties would let any script on the
+// plain-http page close, hide, restyle, freeze or delete it.
+void VueDialog::publishToPage()
+{
+    m_webChannel = new QWebChannel(m_webView->page());
+    m_webChannel->registerObject(QStringLiteral("VueDialog"), new PageBridge(this, m_webView->page(), m_webChannel));
+    m_webView->page()->setWebChannel(m_webChannel);
+}
 
 QString VueDialog::getClientVersion()
 {

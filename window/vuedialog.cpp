@@ -1,7 +1,6 @@
 #include "window/vuedialog.h"
 
 #include "api/serviceaddress.h"
-#include "bridge/pagebridge.h"
 #include "platform/machineaddress.h"
 #include "window/pagerecovery.h"
 
@@ -12,7 +11,6 @@
 #include <QPixmap>
 #include <QShortcut>
 #include <QVBoxLayout>
-#include <QWebChannel>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -54,12 +52,8 @@ VueDialog::VueDialog()
         = new QShortcut(QKeySequence(Qt::Key_F5), m_webView, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
     connect(reloadKey, &QShortcut::activated, m_pageRecovery, &PageRecovery::reload);
 
-    // Published before control returns to the event loop, so the object is there from the first page load on. The
-    // page gets the bridge, never the window: the window's own slots and properties would let any script on the
-    // plain-http page close, hide, restyle, freeze or delete it.
-    m_webChannel = new QWebChannel(m_webView->page());
-    m_webChannel->registerObject(QStringLiteral("VueDialog"), new PageBridge(this, m_webView->page(), m_webChannel));
-    m_webView->page()->setWebChannel(m_webChannel);
+    // Published before control returns to the event loop, so the object is there from the first page load on.
+    publishToPage();
 
     m_splashLabel = new QLabel;
     m_splashLabel->setAlignment(Qt::AlignCenter);

@@ -74,6 +74,8 @@ private slots:
     void readFromOrbview();
 
 private:
+    // Registers the page-facing object on the page's web channel, in the bridge's half of the class.
+    void publishToPage();
     void launchViewer(const QString &param);
 
     QWebEngineView *m_webView = nullptr;
