@@ -2,24 +2,18 @@
 
 #include "api/apiget.h"
 #include "bridge/sessionrules.h"
+#include "bridge/viewerlaunch.h"
 #include "platform/processes.h"
 #include "window/vuedialog.h"
 
 #include <QDebug>
-
-namespace {
-
-const QString kViewerImage = QStringLiteral("nuvaview.exe");
-const QString kViewerCommand = QStringLiteral("./nuvaview/nuvaview.exe ");
-
-} // namespace
 
 QString VueDialog::startGame(QString param)
 {
     qDebug() << "param=" << param;
     m_param = param;
 
-    const QString running = listProcessesByImageName(kViewerImage);
+    const QString running = listProcessesByImageName(viewerImageName());
     qDebug() << "outputStr" << running;
     // A call that comes in while another waits for its confirmation counts as a running viewer too: without this,
     // every call of a double click would pass the check and launch a viewer of its own.
@@ -39,8 +33,6 @@ QString VueDialog::startGame(QString param)
     return QString();
 }
 
-// The viewer gets the parameter's words as its arguments, split as a command line is (quotes group words). Its
-// standard error goes where the client's does; only its standard output is read.
 void VueDialog::launchViewer(const QString &param)
 {
     // A replaced viewer that has ended has reported its end already; one still running reports it and is released
@@ -48,16 +40,10 @@ void VueDialog::launchViewer(const QString &param)
     if (m_process && m_process->state() == QProcess::NotRunning)
         m_process->deleteLater();
 
-    QStringList words = QProcess::splitCommand(kViewerCommand + param);
-    const QString program = words.takeFirst();
     m_process = new QProcess;
-    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     connect(m_process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this, &VueDialog::finish_process);
     connect(m_process, &QProcess::readyRead, this, &VueDialog::readFromOrbview);
-    m_process->start(program, words, QIODevice::ReadWrite);
-    // Until its exec is done the child is still a copy of the client, invisible to a kill by the viewer's image name:
-    // a disconnect in those few milliseconds would leave the viewer running. A viewer that cannot start fails at once.
-    m_process->waitForStarted(5000);
+    startViewer(*m_process, param);
 }
 
 void VueDialog::readFromOrbview()
@@ -71,7 +57,7 @@ void VueDialog::readFromOrbview()
         emit fpsChanged();
     else
         emit closeOrder();
-    killProcessesByImageName(kViewerImage);
+    killProcessesByImageName(viewerImageName());
     startGame(m_param);
 }
 
@@ -91,7 +77,7 @@ void VueDialog::finish_process(int exitCode, QProcess::ExitStatus exitStatus)
 void VueDialog::disconnectNode()
 {
     qDebug() << "disconnectNode";
-    killProcessesByImageName(kViewerImage);
+    killProcessesByImageName(viewerImageName());
     emit sendOrderShow(true);
 }
 

@@ -1,6 +1,7 @@
 // The game session from a real page over the real web channel, with the stand-in service and real viewer processes.
 
 #include "app/mainwindow.h"
+#include "launchcases.h"
 #include "localhttpserver.h"
 #include "pagetools.h"
 #include "platform/processes.h"
@@ -135,11 +136,8 @@ void TestSession::launchesTheViewerWithTheParametersWords_data()
     QTest::addColumn<QString>("param");
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("confirmation");
-    QTest::newRow("three words") << "demo order-1 1080p" << QStringList{"demo", "order-1", "1080p"}
-                                 << "confirm_connect?uuid=order-1 ";
-    QTest::newRow("quoted group") << "demo \"order 2\" x" << QStringList{"demo", "order 2", "x"}
-                                  << "confirm_connect?uuid=%22order ";
-    QTest::newRow("two spaces") << "demo  order-3" << QStringList{"demo", "order-3"} << "confirm_connect?uuid= ";
+    for (const LaunchCase &launch : launchCases())
+        QTest::newRow(launch.name) << launch.param << launch.arguments << launch.confirmation;
 }
 
 void TestSession::launchesTheViewerWithTheParametersWords()
