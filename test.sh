@@ -8,11 +8,12 @@ started=$SECONDS
 
 # clang and its runtime for the fuzz targets; a session bus for the tests; the Debian package's validators and a
 # launcher that starts a program from its desktop entry; real desktops: a window manager, a tray host, real X input,
-# and a headless Wayland compositor with a VNC server and Qt's Wayland plug-in.
+# and a headless Wayland compositor with a VNC server and Qt's Wayland plug-in; what Qt's source needs to build.
 NUVA_PACKAGES+=(clang libclang-rt-14-dev dbus-daemon dpkg-dev desktop-file-utils appstream lintian dex
-  openbox trayer xdotool sway wayvnc qtwayland5)
+  openbox trayer xdotool sway wayvnc qtwayland5 perl xz-utils)
 nuva_phase install nuva_install_missing
 nuva_phase "install Windows tools" nuva_install_windows_tools
+nuva_phase "Qt for Windows" nuva_windows_qt
 nuva_phase build nuva_build
 nuva_phase "sanitized build" nuva_build_sanitized
 nuva_engine_environment

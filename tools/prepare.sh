@@ -61,6 +61,17 @@ nuva_install_windows_tools() {
   fi
 }
 
+# Qt for Windows, for the Windows checks: built from Debian's source by tools/qt-windows.sh, once per machine (a cache
+# outside the checkout keeps it), for the architecture whose programs run here: i686, the client's target, where this
+# machine executes 32-bit programs and has Wine for them; x86_64 otherwise. The cache folder is exported for the
+# Windows checks, which look there while the tests run with a home of their own.
+nuva_windows_qt() {
+  export NUVA_QT_WINDOWS_CACHE=${NUVA_QT_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/nuvagame-build/qt-windows}
+  local arch=x86_64
+  if /lib/ld-linux.so.2 --version >/dev/null 2>&1 && command -v wine >/dev/null; then arch=i686; fi
+  "$NUVA_ROOT/tools/qt-windows.sh" "$arch" >/dev/null
+}
+
 # Extra arguments go to CMake's configure step. The benchmark is built only when bench/run.sh asks for it.
 nuva_build() {
   cmake -S "$NUVA_ROOT" -B "$NUVA_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DNUVA_BENCH=OFF \
