@@ -1,9 +1,11 @@
 #include "viewerscript.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QThread>
 
 #include <csignal>
 #include <cstdlib>
@@ -59,7 +61,7 @@ void recordStart(const QByteArray &file, const QStringList &arguments)
     QFile record(QString::fromLocal8Bit(file));
     if (!record.open(QIODevice::Append))
         return;
-    const QJsonObject line{{"pid", qint64(getpid())}, {"args", QJsonArray::fromStringList(arguments)}};
+    const QJsonObject line{{"pid", QCoreApplication::applicationPid()}, {"args", QJsonArray::fromStringList(arguments)}};
     record.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
 }
 
@@ -72,7 +74,7 @@ void runScript(const QByteArray &steps)
         if (verb == "write") {
             writeAll(unescape(value));
         } else if (verb == "sleep") {
-            usleep(useconds_t(value.toInt()) * 1000);
+            QThread::msleep(value.toULong());
         } else if (verb == "flood") {
             const QByteArray filler(64 * 1024, 'x');
             for (qint64 left = value.toLongLong(); left > 0; left -= filler.size())
@@ -86,5 +88,5 @@ void runScript(const QByteArray &steps)
         }
     }
     for (;;)
-        pause();
+        QThread::sleep(3600);
 }
