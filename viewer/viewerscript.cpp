@@ -61,7 +61,8 @@ void recordStart(const QByteArray &file, const QStringList &arguments)
     QFile record(QString::fromLocal8Bit(file));
     if (!record.open(QIODevice::Append))
         return;
-    const QJsonObject line{{"pid", QCoreApplication::applicationPid()}, {"args", QJsonArray::fromStringList(arguments)}};
+    const QJsonObject line{
+        {"pid", QCoreApplication::applicationPid()}, {"args", QJsonArray::fromStringList(arguments)}};
     record.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
 }
 

@@ -2,4 +2,5 @@
 
 // Windows' GL drivers keep their caches in files they write, not map, so a full disk costs them the cache and no
 // more.
-void keepShaderCacheOffAFullDisk() { }
+void keepShaderCacheOffAFullDisk()
+{ }
