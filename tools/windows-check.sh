@@ -138,7 +138,9 @@ update_check_under() {
     (cd "$folder" && PATH=$work/bin:$PATH exec timeout 120 "$loader" ./nuvaupdate.exe >"$work/update.log" 2>&1) &
     update_pid=$!
     if [ -n "$offer" ]; then
-      window=$(timeout 60 xdotool search --sync --name '^更新提示$' | head -n 1 || true)
+      # Only a mapped prompt can take the focus: Wine names its window before it maps it, and a focus asked for in
+      # between fails (BadMatch) and leaves the prompt waiting.
+      window=$(timeout 60 xdotool search --sync --onlyvisible --name '^更新提示$' | head -n 1 || true)
       # No window manager here: the prompt is given the focus directly, and the key comes as real input.
       [ -n "$window" ] && xdotool windowfocus --sync "$window" sleep 0.5 key Escape
     fi

@@ -124,7 +124,7 @@ bool selectionOwned(const char *selection)
 std::optional<QPoint> screenPosition(uint32_t window)
 {
     xcb_connection_t *c = connection();
-    if (!c)
+    if (!c || !isMapped(c, window))
         return std::nullopt;
     Reply<xcb_translate_coordinates_reply_t> reply(
         xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, rootWindow(c), 0, 0), nullptr),

@@ -19,7 +19,8 @@ std::optional<uint32_t> findMapped(const QString &title);
 // Whether some client owns the selection, such as "WM_S0" (a window manager) or "_NET_SYSTEM_TRAY_S0" (a tray).
 bool selectionOwned(const char *selection);
 
-// Where the window's top-left corner lies on the screen, wherever it has been put (into a tray's panel, say).
+// Where the window's top-left corner lies on the screen, wherever it has been put (into a tray's panel, say); none
+// while it is not mapped, since a click there would not reach it yet (a tray host maps an icon after taking it in).
 std::optional<QPoint> screenPosition(uint32_t window);
 
 // The state a window manager gave the window in its WM_STATE: 1 normal, 3 iconic; 0 when it has none (withdrawn).
