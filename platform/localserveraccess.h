@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QLocalServer>
-
 /**
- * The socket options that let every user of the machine reach a local server, its owner included.
+ * Whether a local server's name is a socket file, whose permission bits QLocalServer's access options set (Unix),
+ * rather than a named pipe with an access list (Windows).
  *
- * On Windows that is OtherAccessOption alone: the pipe's access list then names Everyone. A Unix socket file takes
- * the options as permission bits, where "others" excludes the owner, so there it takes all three.
+ * It decides which options let every user of the machine reach the server, its owner included: on a pipe
+ * OtherAccessOption alone names Everyone in the access list, while on a socket file "others" excludes the owner, so
+ * there it takes all three (WorldAccessOption).
  */
-QLocalServer::SocketOptions everyoneMayConnect();
+bool localServerNameIsASocketFile();

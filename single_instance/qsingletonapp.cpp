@@ -63,7 +63,10 @@ void QSingletonApp::probeOrListen()
     }
 
     m_server = new QLocalServer;
-    m_server->setSocketOptions(everyoneMayConnect());
+    // Every account of the machine may knock, this one included; OtherAccessOption alone would make a socket file's
+    // mode 0007 and lock its own user out.
+    m_server->setSocketOptions(
+        localServerNameIsASocketFile() ? QLocalServer::WorldAccessOption : QLocalServer::OtherAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &QSingletonApp::newLocalConnection);
     // A name still in use here belongs to nobody who answers: an instance that crashed or hangs left it behind.
     if (!m_server->listen(m_serverName) && m_server->serverError() == QAbstractSocket::AddressInUseError) {

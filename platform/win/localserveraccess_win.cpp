@@ -1,6 +1,6 @@
 #include "platform/localserveraccess.h"
 
-QLocalServer::SocketOptions everyoneMayConnect()
+bool localServerNameIsASocketFile()
 {
-    return QLocalServer::OtherAccessOption;
+    return false;
 }
