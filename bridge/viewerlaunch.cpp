@@ -6,11 +6,6 @@ namespace {
 const QString kViewerCommand = QStringLiteral("./nuvaview/nuvaview.exe ");
 } // namespace
 
-QString viewerImageName()
-{
-    return QStringLiteral("nuvaview.exe");
-}
-
 void startViewer(QProcess &process, const QString &param)
 {
     QStringList words = QProcess::splitCommand(kViewerCommand + param);

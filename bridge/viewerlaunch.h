@@ -3,9 +3,6 @@
 #include <QProcess>
 #include <QString>
 
-// The viewer's image name, by which the client probes for it and kills it.
-QString viewerImageName();
-
 // Starts the viewer for a launch parameter in process, as the client does: "./nuvaview/nuvaview.exe " and the
 // parameter, split as a command line is (quotes group words), relative to the working directory. Its standard error
 // goes where the client's does; only its standard output is read. Returns once it has started or failed to.

@@ -14,6 +14,15 @@ QString browserEngineImageName();
 QString clientImageName();
 
 /**
+ * The streaming viewer's image name, by which the client probes for it and kills it: "nuvaview.exe" on every system
+ * (the stand-in viewer is built under the Windows name).
+ */
+inline QString viewerImageName()
+{
+    return QStringLiteral("nuvaview.exe");
+}
+
+/**
  * Ends every process of the current user with this image name and returns once each is gone (at most about 2 s on
  * Linux). Nothing reports a process that could not be ended. Like "taskkill /im NAME /f" on Windows.
  */

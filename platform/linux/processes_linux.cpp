@@ -1,5 +1,6 @@
 #include "platform/processes.h"
 
+#include "platform/killwait.h"
 #include "procfs.h"
 
 #include <QHash>
@@ -16,9 +17,6 @@ namespace {
 
 // What every program that hosts the browser engine has loaded, the engine's helper processes too.
 const QByteArray kEngineLibrary = QByteArrayLiteral("/libQt5WebEngineCore.so");
-
-// How long a kill waits for its targets, like taskkill's own wait for the processes it ends.
-constexpr int kKillWaitMs = 2000;
 
 qint64 nowMs()
 {

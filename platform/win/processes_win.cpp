@@ -1,5 +1,6 @@
 #include "platform/processes.h"
 
+#include "platform/killwait.h"
 #include "platform/win/endingprocesses.h"
 
 #include <QProcess>
@@ -7,10 +8,6 @@
 #include <windows.h>
 
 namespace {
-
-// As long as the Linux kill waits: taskkill returns before the processes it ended are gone, and a relaunch that finds
-// the viewer still there is refused.
-constexpr DWORD kKillWaitMs = 2000;
 
 void taskkill(const QStringList &filters)
 {
