@@ -4,6 +4,7 @@
 
 #include <QDebug>
 #include <QPointer>
+#include <QWebEnginePage>
 
 namespace {
 // How long a renderer may take to answer after F5 before it counts as hung.
@@ -18,7 +19,14 @@ PageRecovery::PageRecovery(QWebEnginePage *page)
     m_hangTimer.setSingleShot(true);
     m_hangTimer.setInterval(kAnswerTimeoutMs);
     connect(&m_hangTimer, &QTimer::timeout, this, &PageRecovery::endHungRenderer);
-    connect(page, &QWebEnginePage::renderProcessTerminated, this, &PageRecovery::onRenderProcessTerminated);
+    connect(page, &QWebEnginePage::renderProcessTerminated, this,
+        [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+            stopWatching();
+            if (status == QWebEnginePage::NormalTerminationStatus)
+                return;
+            qDebug() << "renderProcessTerminated" << status << "exitCode=" << exitCode;
+            bringBackAfterAbnormalEnd();
+        });
     // A page that has finished loading answers, whatever became of the question asked before the reload.
     connect(page, &QWebEnginePage::loadFinished, this, &PageRecovery::stopWatching);
 }
@@ -40,12 +48,8 @@ void PageRecovery::reload()
     m_page->triggerAction(QWebEnginePage::Reload);
 }
 
-void PageRecovery::onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode)
+void PageRecovery::bringBackAfterAbnormalEnd()
 {
-    stopWatching();
-    if (status == QWebEnginePage::NormalTerminationStatus)
-        return;
-    qDebug() << "renderProcessTerminated" << status << "exitCode=" << exitCode;
     const bool endedForF5 = m_endedForF5;
     m_endedForF5 = false;
     if (!endedForF5 && !m_automaticReloads.take(m_clock.elapsed()))

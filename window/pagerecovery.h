@@ -5,7 +5,8 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
-#include <QWebEnginePage>
+
+class QWebEnginePage;
 
 // Brings the page back when its renderer process dies or hangs. The engine shows nothing of its own after a
 // renderer has gone (the view stays black) and a reload waits on a renderer stuck in a script loop, so without this
@@ -23,7 +24,7 @@ public:
     void reload();
 
 private:
-    void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode);
+    void bringBackAfterAbnormalEnd();
     void endHungRenderer();
     void stopWatching();
 
