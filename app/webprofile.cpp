@@ -43,8 +43,8 @@ bool removePathTree(const QString &path, const FilesInUse &inUse)
             QFile::remove(path);
     } else if (info.isDir()) {
         QDir folder(path);
-        const QFileInfoList entries = folder.entryInfoList(
-            QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+        const QFileInfoList entries
+            = folder.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
         for (const QFileInfo &entry : entries) {
             if (entry.isFile() && !entry.isSymLink()) {
                 if (!inUse.contains(entry.absoluteFilePath()))

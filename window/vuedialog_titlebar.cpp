@@ -13,8 +13,9 @@ namespace {
 
 // As first written, the hover colour carried a stray fourth value and a bare "border:none" trailed the rule, and Qt
 // threw the whole sheet away: no hover colour ever, and a warning at every start. This is what it plainly meant.
-const QString kButtonStyle = QStringLiteral(
-    "QPushButton{border:none;}QPushButton:hover{background-color:rgb(67, 91, 122);border:none;color:rgb(255, 255, 255);}");
+const QString kButtonStyle
+    = QStringLiteral("QPushButton{border:none;}"
+                     "QPushButton:hover{background-color:rgb(67, 91, 122);border:none;color:rgb(255, 255, 255);}");
 
 QPushButton *titleButton(const QString &iconFile)
 {

@@ -1,13 +1,12 @@
 #include "platform/win/endingprocesses.h"
 
+#include "platform/killwait.h"
+
 #include <tlhelp32.h>
 
 #include <set>
 
 namespace {
-
-// How long a kill waits for its processes, as on Linux.
-constexpr DWORD kKillWaitMs = 2000;
 
 struct Snapshotted
 {
@@ -75,8 +74,8 @@ bool waitForAll(const std::vector<HANDLE> &processes, DWORD timeoutMs)
     bool allEnded = true;
     for (const HANDLE process : processes) {
         const ULONGLONG now = GetTickCount64();
-        allEnded = WaitForSingleObject(process, now < deadline ? DWORD(deadline - now) : 0) == WAIT_OBJECT_0
-            && allEnded;
+        allEnded
+            = WaitForSingleObject(process, now < deadline ? DWORD(deadline - now) : 0) == WAIT_OBJECT_0 && allEnded;
     }
     return allEnded;
 }
@@ -129,8 +128,8 @@ void killLeftoverProcesses(const std::wstring &imageName)
         const bool launcherLives = running.count(process.parent) && createdAt(process.parent) <= born;
         if (launcherLives)
             continue;
-        const HANDLE handle = OpenProcess(
-            PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.pid);
+        const HANDLE handle
+            = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.pid);
         if (!handle)
             continue;
         // An elevated client may open any user's processes; it ends only its own user's.
