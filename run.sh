@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts the stand-in service and runs the client from the build folder.
-# Without a display it runs under a virtual X server, saves a screenshot of the loaded page and ends by itself.
+# Installs what is missing, builds the client and the stand-ins (not the tests), starts the stand-in service and runs
+# the client from the build folder. Without a display it runs under a virtual X server, saves a screenshot of the
+# loaded page and ends by itself.
 set -euo pipefail
 NUVA_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$NUVA_ROOT/tools/prepare.sh"
 
 nuva_install_missing
-nuva_build
+nuva_build_demo
 nuva_engine_environment
 
 build="$NUVA_ROOT/build"

@@ -72,11 +72,24 @@ nuva_windows_qt() {
   "$NUVA_ROOT/tools/qt-windows.sh" "$arch" >/dev/null
 }
 
-# Extra arguments go to CMake's configure step. The benchmark is built only when bench/run.sh asks for it.
-nuva_build() {
+# Extra arguments go to CMake's configure step. The benchmark is built only when bench/run.sh asks for it. The tests
+# are configured in every case, so that ./run.sh and ./test.sh share one build folder without configuring it anew.
+nuva_configure() {
   cmake -S "$NUVA_ROOT" -B "$NUVA_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DNUVA_BENCH=OFF \
     "$@" >/dev/null
+}
+
+# Everything: the client, the stand-ins, the tests and their helpers.
+nuva_build() {
+  nuva_configure "$@"
   cmake --build "$NUVA_ROOT/build" -j "$(nproc)"
+}
+
+# Only what ./run.sh runs: the client with its pictures, the stand-in service and viewer, and the headless demo's
+# screenshot tool.
+nuva_build_demo() {
+  nuva_configure
+  cmake --build "$NUVA_ROOT/build" -j "$(nproc)" --target nuvagame nuvaservice nuvaview screenshot
 }
 
 # The whole suite once more, built with AddressSanitizer and UndefinedBehaviorSanitizer, in a build folder of its own.
