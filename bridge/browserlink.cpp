@@ -1,5 +1,7 @@
 #include "bridge/browserlink.h"
 
+#include "platform/childprocess.h"
+
 #include <QDebug>
 #include <QDesktopServices>
 
@@ -17,6 +19,8 @@ bool openInBrowser(const QString &text)
         qDebug() << "refused to open" << text;
         return false;
     }
+    // On Linux the desktop starts xdg-open, which becomes the user's browser when none runs yet.
+    keepDescriptorsFromLaterPrograms();
     QDesktopServices::openUrl(url);
     return true;
 }

@@ -6,7 +6,7 @@ namespace {
 const QString kViewerCommand = QStringLiteral("./nuvaview/nuvaview.exe ");
 } // namespace
 
-void startViewer(QProcess &process, const QString &param)
+void startViewer(IsolatedProcess &process, const QString &param)
 {
     QStringList words = QProcess::splitCommand(kViewerCommand + param);
     const QString program = words.takeFirst();

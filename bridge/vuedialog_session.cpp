@@ -40,10 +40,11 @@ void VueDialog::launchViewer(const QString &param)
     if (m_process && m_process->state() == QProcess::NotRunning)
         m_process->deleteLater();
 
-    m_process = new QProcess;
+    auto *viewer = new IsolatedProcess;
+    m_process = viewer;
     connect(m_process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this, &VueDialog::finish_process);
     connect(m_process, &QProcess::readyRead, this, &VueDialog::readFromOrbview);
-    startViewer(*m_process, param);
+    startViewer(*viewer, param);
 }
 
 void VueDialog::readFromOrbview()

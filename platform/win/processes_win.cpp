@@ -1,17 +1,20 @@
 #include "platform/processes.h"
 
+#include "platform/childprocess.h"
 #include "platform/killwait.h"
 #include "platform/win/endingprocesses.h"
-
-#include <QProcess>
 
 #include <windows.h>
 
 namespace {
 
+// Run to its end, like QProcess::execute, which would hand it the client's inheritable handles.
 void taskkill(const QStringList &filters)
 {
-    QProcess::execute(QStringLiteral("taskkill"), filters + QStringList{QStringLiteral("/f")});
+    IsolatedProcess taskkill;
+    taskkill.setProcessChannelMode(QProcess::ForwardedChannels);
+    taskkill.start(QStringLiteral("taskkill"), filters + QStringList{QStringLiteral("/f")});
+    taskkill.waitForFinished(-1);
 }
 
 } // namespace
@@ -53,7 +56,7 @@ void killBrowserEngineProcess(qint64 pid)
 
 QString listProcessesByImageName(const QString &imageName)
 {
-    QProcess tasklist;
+    IsolatedProcess tasklist;
     tasklist.start(QStringLiteral("tasklist"),
         {QStringLiteral("-fi"), QStringLiteral("imagename eq %1").arg(imageName)}, QIODevice::ReadWrite);
     tasklist.waitForFinished(30000);

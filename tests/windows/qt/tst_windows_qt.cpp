@@ -177,7 +177,7 @@ void TestWindowsQt::theProbeSeesARunningViewerOnly()
     QVERIFY2(!none.contains(QLatin1String("PID")) && none.contains(QLatin1String("INFO")), qPrintable(none));
 
     qputenv("NUVAVIEW_SCRIPT", "sleep:60000");
-    QProcess viewer;
+    IsolatedProcess viewer;
     startViewer(viewer, QStringLiteral("demo order-1"));
     QCOMPARE(viewer.state(), QProcess::Running);
     const QString running = listProcessesByImageName(viewerImageName());
@@ -203,7 +203,7 @@ void TestWindowsQt::theViewerGetsTheParametersWords()
     const QString record = m_scratch.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-'));
     qputenv("NUVAVIEW_RECORD", QFile::encodeName(QDir::toNativeSeparators(record)));
     qputenv("NUVAVIEW_SCRIPT", "exit:0");
-    QProcess viewer;
+    IsolatedProcess viewer;
     startViewer(viewer, param);
     QVERIFY(viewer.waitForFinished(20000));
     QCOMPARE(recordedStarts(record), QList<QStringList>{arguments});
@@ -212,7 +212,7 @@ void TestWindowsQt::theViewerGetsTheParametersWords()
 void TestWindowsQt::theKillByImageNameEndsTheViewer()
 {
     qputenv("NUVAVIEW_SCRIPT", "sleep:60000");
-    QProcess viewer;
+    IsolatedProcess viewer;
     startViewer(viewer, QStringLiteral("demo order-1"));
     QCOMPARE(viewer.state(), QProcess::Running);
     killProcessesByImageName(viewerImageName());
