@@ -42,10 +42,11 @@ void killLeftoverBrowserEngineProcesses();
 
 /**
  * Ends at once this client's browser-engine process with this ID (a renderer, say), as a task manager would, without
- * waiting for its end. Does nothing when the ID names no such process (any more): an ID can pass to a new process
- * once the old one has gone.
+ * waiting for its end, and tells whether it did. Does nothing when the ID names no such process (any more): an ID can
+ * pass to a new process once the old one has gone, the viewer's or another program's. On Linux the process must
+ * descend from the client; on Windows it must run as the current user.
  */
-void killBrowserEngineProcess(qint64 pid);
+bool killBrowserEngineProcess(qint64 pid);
 
 /**
  * Lists the running processes of this image name in the shape of "tasklist -fi "imagename eq NAME"": a header row

@@ -73,6 +73,7 @@ private slots:
     void killReturnsOnlyOnceEveryTargetIsGone();
     void killLeavesOtherUsersAndOtherNamesAlone();
     void killOthersSparesTheCaller();
+    void theRendererKillEndsOnlyAnEngineProcessBelowTheClient();
 };
 
 void TestProcesses::cleanup()
@@ -182,6 +183,26 @@ void TestProcesses::killOthersSparesTheCaller()
     killOtherProcessesByImageName(self);
     QCOMPARE(stateOf(twin), 'Z');
     waitpid(twin, nullptr, 0);
+}
+
+// The page recovery hands over the renderer ID the engine last reported, which may by then name another process.
+void TestProcesses::theRendererKillEndsOnlyAnEngineProcessBelowTheClient()
+{
+    QTemporaryDir dir;
+    const QString engineCopy = dir.filePath(browserEngineImageName());
+    QVERIFY(QFile::copy(NUVA_VIEWER_PATH, engineCopy));
+    const pid_t engine = spawn(engineCopy, "sleep:60000");
+    const pid_t viewer = spawn(NUVA_VIEWER_PATH, "sleep:60000");
+    QTRY_VERIFY(stateOf(engine) == 'S' && stateOf(viewer) == 'S');
+
+    QVERIFY(!killBrowserEngineProcess(viewer));
+    QCOMPARE(stateOf(viewer), 'S');
+    QVERIFY(killBrowserEngineProcess(engine));
+    QTRY_COMPARE(stateOf(engine), 'Z');
+    QVERIFY(!killBrowserEngineProcess(engine)); // ended already
+    reap(engine);
+    QVERIFY(!killBrowserEngineProcess(engine)); // gone
+    reap(viewer);
 }
 
 QTEST_GUILESS_MAIN(TestProcesses)

@@ -64,8 +64,9 @@ void PageRecovery::endHungRenderer()
     // A renderer replaced meanwhile is not the one that failed to answer.
     if (m_page->renderProcessPid() != m_watchedRenderer)
         return;
-    m_endedForF5 = true;
-    killBrowserEngineProcess(m_watchedRenderer);
+    // Only a renderer that was really ended makes the reload F5's own; otherwise the next end counts against the
+    // budget.
+    m_endedForF5 = killBrowserEngineProcess(m_watchedRenderer);
 }
 
 void PageRecovery::stopWatching()

@@ -87,6 +87,16 @@ bool descendsFromThisProcess(pid_t pid)
     return false;
 }
 
+// One of this client's engine processes, never another child such as the viewer. A sandboxed renderer hides its
+// executable link, so its name may be the kernel's command name, which is cut to 15 characters.
+bool isEngineProcessBelowThisOne(pid_t pid)
+{
+    const std::optional<ProcessEntry> entry = readProcess(pid);
+    const QString engine = browserEngineImageName();
+    return entry && entry->state != 'Z' && (entry->imageName == engine || entry->imageName == engine.left(15))
+        && descendsFromThisProcess(pid);
+}
+
 } // namespace
 
 QString browserEngineImageName()
@@ -151,16 +161,17 @@ void killLeftoverBrowserEngineProcesses()
     killAndWait(targets);
 }
 
-// The pidfd names the process itself, so the check holds for the process that gets the signal. The check is on
-// descent rather than name: a sandboxed renderer hides its executable link, and its command name is cut short.
-void killBrowserEngineProcess(qint64 pid)
+// The pidfd names the process itself, so the check holds for the process that gets the signal. Where pidfds are
+// missing (kernels before 5.3, some container filters) a plain signal follows the same check.
+bool killBrowserEngineProcess(qint64 pid)
 {
     const int fd = int(syscall(SYS_pidfd_open, pid_t(pid), 0));
     if (fd < 0)
-        return;
-    if (descendsFromThisProcess(pid_t(pid)))
-        syscall(SYS_pidfd_send_signal, fd, SIGKILL, nullptr, 0);
+        return errno != ESRCH && isEngineProcessBelowThisOne(pid_t(pid)) && kill(pid_t(pid), SIGKILL) == 0;
+    const bool ended
+        = isEngineProcessBelowThisOne(pid_t(pid)) && syscall(SYS_pidfd_send_signal, fd, SIGKILL, nullptr, 0) == 0;
     close(fd);
+    return ended;
 }
 
 QString listProcessesByImageName(const QString &imageName)

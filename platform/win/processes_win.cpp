@@ -49,9 +49,9 @@ void killLeftoverBrowserEngineProcesses()
     killLeftoverProcesses(browserEngineImageName().toStdWString());
 }
 
-void killBrowserEngineProcess(qint64 pid)
+bool killBrowserEngineProcess(qint64 pid)
 {
-    terminateProcessNamed(DWORD(pid), browserEngineImageName().toStdWString());
+    return terminateProcessNamed(DWORD(pid), browserEngineImageName().toStdWString());
 }
 
 QString listProcessesByImageName(const QString &imageName)
