@@ -3,9 +3,11 @@
 // with and without a tray host).
 
 #include "app/mainwindow.h"
+#include "clientprocess.h"
 #include "desktop.h"
 #include "localhttpserver.h"
 #include "pagetools.h"
+#include "single_instance/qsingletonapp.h"
 #include "testserviceaddress.h"
 #include "window/vuedialog.h"
 #include "workdir.h"
@@ -18,6 +20,7 @@
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -68,8 +71,11 @@ private slots:
     void draggingTheBarMovesTheWindow();
     void pressingInThePageNeverMoves();
     void minimiseWithoutATrayGoesToTheTaskBar();
+    void aWindowMinimisedForWantOfATrayComesBackToNormal();
     void minimiseWithATrayHidesToIt();
     void theTrayBringsTheWindowBack();
+    // Last: it ends the application's event loop.
+    void theEndOfTheEventLoopTakesTheTrayIconAlong();
 
 private:
     LocalHttpServer m_frontEnd;
@@ -189,6 +195,50 @@ void TestTitleBar::minimiseWithoutATrayGoesToTheTaskBar()
     QVERIFY(!m_window->findChild<QSystemTrayIcon *>()->isVisible());
 }
 
+// Where the button had to minimise rather than hide, what shows a hidden window brings this one back too: a later start
+// of the client and the viewer's end. A window the user minimised by other means stays minimised, as described.
+void TestTitleBar::aWindowMinimisedForWantOfATrayComesBackToNormal()
+{
+    WindowManager openbox;
+    if (!openbox.start())
+        QSKIP(qPrintable(QStringLiteral("no window manager to iconify the window: ") + openbox.whyNot));
+    const uint32_t window = uint32_t(m_window->winId());
+    QTRY_COMPARE_WITH_TIMEOUT(XWindows::wmState(window), 1u, 10000);
+    // The guard of this window, in a temporary folder that a later start of the client shares.
+    ClientHome home;
+    const QByteArray previousTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(home.tempFolder()));
+    QSingletonApp guard(QStringLiteral("NUVAB_GAME_WINDOWS_CLIENT_0755"));
+    qputenv("TMPDIR", previousTemp);
+    guard.setWindowToShow(m_window.get());
+    const auto minimise = [this, window] {
+        QTest::mouseClick(minimiseButton(m_window.get()), Qt::LeftButton);
+        return QTest::qWaitFor([window] { return XWindows::wmState(window) == 3; }, 10000);
+    };
+    const auto laterStart = [&home] {
+        ClientProcess later(home);
+        return later.start(QDir::currentPath()) && later.endsWithZero();
+    };
+
+    QVERIFY(minimise());
+    QVERIFY(laterStart());
+    QTRY_COMPARE_WITH_TIMEOUT(XWindows::wmState(window), 1u, 10000);
+    QVERIFY(!m_window->isMinimized());
+
+    QVERIFY(minimise());
+    qputenv("NUVAVIEW_SCRIPT", "exit:0");
+    QCOMPARE(m_window->startGame(QStringLiteral("demo order-1 x")), QString());
+    qunsetenv("NUVAVIEW_SCRIPT");
+    QTRY_COMPARE_WITH_TIMEOUT(XWindows::wmState(window), 1u, 10000);
+
+    m_window->showMinimized();
+    QTRY_COMPARE_WITH_TIMEOUT(XWindows::wmState(window), 3u, 10000);
+    QVERIFY(laterStart());
+    // The guard answers a knock within 1000 ms whatever the other side does; by then the window would have come back.
+    QTest::qWait(1500);
+    QCOMPARE(XWindows::wmState(window), 3u);
+}
+
 void TestTitleBar::minimiseWithATrayHidesToIt()
 {
     WindowManager openbox;
@@ -244,6 +294,17 @@ void TestTitleBar::theTrayBringsTheWindowBack()
     actions[0]->trigger();
     QVERIFY(m_window->isVisible());
     QVERIFY(tray->isVisible());
+}
+
+// A window manager's close ends the event loop; the tray icon must go with the page then, as at the exit action: one
+// left to the process's end stays in Windows' notification area, dead.
+void TestTitleBar::theEndOfTheEventLoopTakesTheTrayIconAlong()
+{
+    QVERIFY(m_window->findChild<QSystemTrayIcon *>());
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCOMPARE(qApp->exec(), 0);
+    QVERIFY(!m_window->findChild<QSystemTrayIcon *>());
+    QVERIFY(!m_window->findChild<QWebEngineView *>());
 }
 
 QTEST_MAIN(TestTitleBar)

@@ -74,12 +74,15 @@ VueDialog::VueDialog()
     m_computerAddress = readMachineAddress();
 
     // The window outlives the event loop, which ends when the window manager closes the window (Alt+F4, say), but its
-    // page must not outlive the application object: the engine's profile goes with that, and releasing the profile
-    // under a live page makes the engine warn of trouble.
+    // page and tray icon must not outlive the application object: the engine's profile goes with that, and releasing
+    // the profile under a live page makes the engine warn of trouble.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         delete m_webView;
         m_webView = nullptr;
         m_pageRecovery = nullptr;
+        // As at the exit action: a tray icon left to the process's end stays in Windows' notification area, dead.
+        delete m_sysTrayIcon;
+        m_sysTrayIcon = nullptr;
     });
 }
 

@@ -33,6 +33,9 @@ public:
     VueDialog();
     ~VueDialog() override;
 
+    // show() and hide() come here; a window the minimise button put on the task bar is shown back to normal.
+    void setVisible(bool visible) override;
+
     // What the page receives, through the PageBridge, under these names (each is described there). The public
     // slots act for whoever calls them; the bridge checks the page's origin first.
 signals:
@@ -102,4 +105,6 @@ private:
     bool m_awaitingConfirmation = false;
     // Reloads the page after its renderer has died, and on F5 ends a renderer that does not answer.
     PageRecovery *m_pageRecovery = nullptr;
+    // The minimise button put the window on the task bar where it would have hidden it, for want of a tray.
+    bool m_minimisedInPlaceOfHiding = false;
 };

@@ -64,6 +64,7 @@ void VueDialog::on_minButton()
 {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         showMinimized();
+        m_minimisedInPlaceOfHiding = true;
         return;
     }
     hide();
@@ -101,6 +102,22 @@ void VueDialog::mouseReleaseEvent(QMouseEvent *event)
     QWidget::mouseReleaseEvent(event);
 }
 
-// The window does nothing of its own on any change, a minimise by other means than the title bar included.
-void VueDialog::changeEvent(QEvent *)
-{ }
+// The window does nothing of its own on any change, a minimise by other means than the title bar included. It only
+// notes that a window the minimise button put on the task bar has been brought back from there by the user.
+void VueDialog::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized))
+        m_minimisedInPlaceOfHiding = false;
+}
+
+// Every path that shows a hidden window (a later start's knock, the viewer's end, the tray) comes here through
+// show(). A window that the minimise button put on the task bar for want of a tray stands for a hidden one and comes
+// back to normal; one the user minimised by other means stays minimised.
+void VueDialog::setVisible(bool visible)
+{
+    if (visible && m_minimisedInPlaceOfHiding) {
+        m_minimisedInPlaceOfHiding = false;
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+    QDialog::setVisible(visible);
+}
