@@ -43,8 +43,9 @@ void killLeftoverBrowserEngineProcesses();
 /**
  * Ends at once this client's browser-engine process with this ID (a renderer, say), as a task manager would, without
  * waiting for its end, and tells whether it did. Does nothing when the ID names no such process (any more): an ID can
- * pass to a new process once the old one has gone, the viewer's or another program's. On Linux the process must
- * descend from the client; on Windows it must run as the current user.
+ * pass to a new process once the old one has gone, the viewer's or another program's: the process must be of the
+ * engine's image name and below the client (on Windows, where the engine's processes are the client's children, one of
+ * those, run as the current user).
  */
 bool killBrowserEngineProcess(qint64 pid);
 

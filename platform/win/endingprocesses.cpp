@@ -4,6 +4,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -144,11 +145,15 @@ void killLeftoverProcesses(const std::wstring &imageName)
         CloseHandle(process);
 }
 
-bool terminateProcessNamed(DWORD pid, const std::wstring &imageName)
+bool terminateChildNamed(DWORD pid, const std::wstring &imageName)
 {
     const HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!process)
         return false;
+    // Looked up while the handle holds the process, so that its ID cannot pass to another meanwhile.
+    const std::vector<Snapshotted> running = runningProcesses();
+    const bool child = std::any_of(running.begin(), running.end(),
+        [pid](const Snapshotted &entry) { return entry.pid == pid && entry.parent == GetCurrentProcessId(); });
     wchar_t path[MAX_PATH] = {};
     DWORD length = MAX_PATH;
     bool ended = false;
@@ -156,7 +161,8 @@ bool terminateProcessNamed(DWORD pid, const std::wstring &imageName)
         const std::wstring image(path, length);
         const std::wstring fileName = image.substr(image.find_last_of(L"\\/") + 1);
         const std::vector<BYTE> me = userOf(GetCurrentProcess());
-        ended = sameImage(fileName, imageName) && !me.empty() && userOf(process) == me && TerminateProcess(process, 1);
+        ended = child && sameImage(fileName, imageName) && !me.empty() && userOf(process) == me
+            && TerminateProcess(process, 1);
     }
     CloseHandle(process);
     return ended;

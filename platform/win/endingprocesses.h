@@ -31,6 +31,6 @@ private:
 // ended, and waits (at most 2 s) until they are gone.
 void killLeftoverProcesses(const std::wstring &imageName);
 
-// Ends the process with this ID when it is named imageName (case ignored) and runs as the current user; false
-// otherwise. It does not wait for the end.
-bool terminateProcessNamed(DWORD pid, const std::wstring &imageName);
+// Ends the process with this ID when it is a child of this process, is named imageName (case ignored) and runs as the
+// current user; false otherwise. It does not wait for the end.
+bool terminateChildNamed(DWORD pid, const std::wstring &imageName);

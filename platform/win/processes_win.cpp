@@ -51,7 +51,7 @@ void killLeftoverBrowserEngineProcesses()
 
 bool killBrowserEngineProcess(qint64 pid)
 {
-    return terminateProcessNamed(DWORD(pid), browserEngineImageName().toStdWString());
+    return terminateChildNamed(DWORD(pid), browserEngineImageName().toStdWString());
 }
 
 QString listProcessesByImageName(const QString &imageName)

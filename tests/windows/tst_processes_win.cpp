@@ -37,8 +37,8 @@ public:
         std::wstring commandLine = L"\"" + program + L"\" " + arguments;
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
-        if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                &startup, &m_info))
+        if (!CreateProcessW(
+                program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_info))
             m_info = {};
         else
             CloseHandle(m_info.hThread);
@@ -153,16 +153,28 @@ PLAIN_TEST(onlyProcessesWhoseLauncherHasEndedAreKilled)
     }
 }
 
-PLAIN_TEST(aProcessIsEndedByIdOnlyUnderItsImageName)
+PLAIN_TEST(aProcessIsEndedByIdOnlyAsAChildUnderItsImageName)
 {
     const std::wstring image = L"nuvaend-engine.exe";
-    Child renderer(copyNamed(image), L"--sleep");
+    const std::wstring program = copyNamed(image);
+    Child renderer(program, L"--sleep");
     CHECK(renderer.started());
 
-    CHECK(!terminateProcessNamed(renderer.pid(), L"nuvaend-other.exe"));
+    CHECK(!terminateChildNamed(renderer.pid(), L"nuvaend-other.exe"));
     CHECK(renderer.running());
-    CHECK(terminateProcessNamed(renderer.pid(), image));
+    CHECK(terminateChildNamed(renderer.pid(), image));
     CHECK(renderer.exitCode() == 1);
+
+    // Of the engine's name but not this process's child: another program's, say, under an ID the engine once had.
+    Child launcher(program, L"--launch");
+    const DWORD stranger = launcher.exitCode();
+    CHECK(stranger != 0 && isRunning(stranger));
+    CHECK(!terminateChildNamed(stranger, image));
+    CHECK(isRunning(stranger));
+    if (const HANDLE stray = OpenProcess(PROCESS_TERMINATE, FALSE, stranger)) {
+        TerminateProcess(stray, 1);
+        CloseHandle(stray);
+    }
 }
 
 int main(int argc, char **argv)
@@ -180,8 +192,8 @@ int main(int argc, char **argv)
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION child = {};
-        if (!CreateProcessW(ownPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                &startup, &child))
+        if (!CreateProcessW(
+                ownPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
             return 0;
         return int(child.dwProcessId);
     }
