@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <sys/socket.h>
 #include <thread>
@@ -55,7 +56,18 @@ int main(int argc, char *argv[])
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    httplib::Server server;
+    const bool tls = !options.certificatePath.empty();
+    std::unique_ptr<httplib::Server> tlsOrPlain;
+    if (tls)
+        tlsOrPlain = std::make_unique<httplib::SSLServer>(options.certificatePath.c_str(), options.keyPath.c_str());
+    else
+        tlsOrPlain = std::make_unique<httplib::Server>();
+    httplib::Server &server = *tlsOrPlain;
+    if (!server.is_valid()) {
+        std::fprintf(stderr, "nuvaservice: cannot serve TLS with %s and %s\n", options.certificatePath.c_str(),
+            options.keyPath.c_str());
+        return 2;
+    }
     installServiceHandlers(server, options);
     // The library's default adds SO_REUSEPORT, which would let a second service share the port silently.
     server.set_socket_options([](int socket) {
@@ -85,7 +97,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "nuvaservice: the server stopped at once\n");
         return 1;
     }
-    std::printf("nuvaservice listening on http://%s:%d/\n", options.bindAddress.c_str(), port);
+    std::printf("nuvaservice listening on %s://%s:%d/\n", tls ? "https" : "http", options.bindAddress.c_str(), port);
     std::fflush(stdout);
 
     int signal = 0;

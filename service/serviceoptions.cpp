@@ -23,6 +23,8 @@ const char *serviceUsage()
            "  --bind ADDRESS       address to listen on (default 127.0.0.1)\n"
            "  --port PORT          port to listen on (default 8081; 0 picks a free one, printed at start)\n"
            "  --page FILE          serve FILE at / instead of the demo front end (read once, at start)\n"
+           "  --cert FILE          serve over TLS with the certificate in FILE (PEM; with --key)\n"
+           "  --key FILE           the certificate's private key (PEM; with --cert)\n"
            "\n"
            "What the API answers (the demo page is never affected):\n"
            "  --offer-update URL   the version query offers an update to download from URL\n"
@@ -57,6 +59,10 @@ ParseResult parseServiceOptions(int argc, char *argv[], ServiceOptions &options,
             }
         } else if (option == "--page") {
             options.pagePath = value;
+        } else if (option == "--cert") {
+            options.certificatePath = value;
+        } else if (option == "--key") {
+            options.keyPath = value;
         } else if (option == "--offer-update") {
             options.updateUrl = value;
         } else if (option == "--delay") {
@@ -80,6 +86,10 @@ ParseResult parseServiceOptions(int argc, char *argv[], ServiceOptions &options,
             message = "unknown option: " + std::string(option);
             return ParseResult::Error;
         }
+    }
+    if (options.certificatePath.empty() != options.keyPath.empty()) {
+        message = "--cert and --key go together";
+        return ParseResult::Error;
     }
     return ParseResult::Run;
 }

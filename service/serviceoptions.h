@@ -9,6 +9,9 @@ struct ServiceOptions
     int port = 8081; // 0 picks a free port, printed at start
     std::string pagePath; // non-empty: serve this file at / instead of the demo front end
     std::string page; // that file's content, read at start
+    // Both non-empty: serve over TLS with this certificate (PEM, the chain up to its authority) and its key.
+    std::string certificatePath;
+    std::string keyPath;
 
     // What the two API endpoints answer; the demo page at / is never affected.
     std::string updateUrl; // non-empty: the version query offers an update with this download address

@@ -16,7 +16,7 @@ bool ServiceProcess::startForTestClient(const QStringList &options)
     return startWith(QStringList{QStringLiteral("--bind"), QStringLiteral(NUVA_TEST_SERVICE_HOST)} + options);
 }
 
-bool ServiceProcess::startForTestClientWithPage(const QByteArray &script)
+bool ServiceProcess::startForTestClientWithPage(const QByteArray &script, const QStringList &options)
 {
     const QString path = m_pageFolder.filePath(QStringLiteral("page.html"));
     QFile page(path);
@@ -26,9 +26,9 @@ bool ServiceProcess::startForTestClientWithPage(const QByteArray &script)
                "<script src=\"qrc:///qtwebchannel/qwebchannel.js\"></script><script>"
                "new QWebChannel(qt.webChannelTransport, function (channel) {"
                "  const bridge = channel.objects.VueDialog;"
-               + script + "});</script></body></html>");
+        + script + "});</script></body></html>");
     page.close();
-    return startForTestClient({QStringLiteral("--page"), path});
+    return startForTestClient(QStringList{QStringLiteral("--page"), path} + options);
 }
 
 bool ServiceProcess::startWith(const QStringList &arguments)
@@ -36,7 +36,7 @@ bool ServiceProcess::startWith(const QStringList &arguments)
     process.start(QStringLiteral(NUVA_SERVICE_PATH), arguments);
     if (!process.waitForReadyRead(5000))
         return false;
-    const auto match = QRegularExpression(QStringLiteral("listening on http://([^/]+):(\\d+)/"))
+    const auto match = QRegularExpression(QStringLiteral("listening on https?://([^/]+):(\\d+)/"))
                            .match(QString::fromUtf8(process.readLine()));
     m_host = match.captured(1);
     m_port = match.hasMatch() ? match.captured(2).toInt() : 0;

@@ -16,7 +16,7 @@ public:
     bool startForTestClient(const QStringList &options = {});
     // Like startForTestClient, but "/" serves a page of the test's own: it connects to the client's published object
     // and runs script with it as `bridge`. The script reports through requests under /page/, which the service logs.
-    bool startForTestClientWithPage(const QByteArray &script);
+    bool startForTestClientWithPage(const QByteArray &script, const QStringList &options = {});
     int port() const { return m_port; }
     // Everything it has logged so far, one line per request.
     QByteArray log();
