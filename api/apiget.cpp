@@ -1,6 +1,7 @@
 #include "api/apiget.h"
 
 #include "api/serviceaddress.h"
+#include "api/servicetrust.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -31,6 +32,7 @@ ApiReply apiGet(const QString &pathAndQuery)
 {
     QNetworkRequest request(QUrl(apiBaseUrl() + pathAndQuery, QUrl::TolerantMode));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    trustServiceAuthority(request);
 
     // A manager of its own, so no cookies, connections or cache carry over from one request to the next.
     auto *manager = new QNetworkAccessManager;

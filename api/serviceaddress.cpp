@@ -1,6 +1,14 @@
 #include "api/serviceaddress.h"
 
+// The authority's PEM text, embedded from the file the build names (empty without one).
+extern const char kServiceAuthority[];
+
 namespace ServiceAddress {
+
+QString scheme()
+{
+    return QStringLiteral(NUVA_SERVICE_SCHEME);
+}
 
 QString host()
 {
@@ -16,6 +24,11 @@ int frontEndPort()
 int apiPort()
 {
     return 8081;
+}
+
+QByteArray authority()
+{
+    return QByteArray(kServiceAuthority);
 }
 
 } // namespace ServiceAddress

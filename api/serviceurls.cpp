@@ -2,10 +2,14 @@
 
 QUrl frontEndUrl()
 {
-    return QUrl(QStringLiteral("http://%1:%2/").arg(ServiceAddress::host()).arg(ServiceAddress::frontEndPort()));
+    return QUrl(QStringLiteral("%1://%2:%3/")
+                    .arg(ServiceAddress::scheme(), ServiceAddress::host())
+                    .arg(ServiceAddress::frontEndPort()));
 }
 
 QString apiBaseUrl()
 {
-    return QStringLiteral("http://%1:%2/gpfe/api/").arg(ServiceAddress::host()).arg(ServiceAddress::apiPort());
+    return QStringLiteral("%1://%2:%3/gpfe/api/")
+        .arg(ServiceAddress::scheme(), ServiceAddress::host())
+        .arg(ServiceAddress::apiPort());
 }

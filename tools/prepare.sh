@@ -3,7 +3,7 @@
 NUVA_PACKAGES=(
   cmake g++ make pkg-config
   qtbase5-dev qtwebengine5-dev libqt5webchannel5-dev
-  libcpp-httplib-dev libxcb1-dev
+  libcpp-httplib-dev libxcb1-dev openssl
   xvfb xauth fonts-noto-cjk
 )
 
@@ -73,10 +73,11 @@ nuva_windows_qt() {
 }
 
 # Extra arguments go to CMake's configure step. The benchmark is built only when bench/run.sh asks for it. The tests
-# are configured in every case, so that ./run.sh and ./test.sh share one build folder without configuring it anew.
+# are configured in every case, so that ./run.sh and ./test.sh share one build folder without configuring it anew, and
+# so is the plain http of the stand-in service, which ./run.sh --tls alone replaces.
 nuva_configure() {
   cmake -S "$NUVA_ROOT" -B "$NUVA_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DNUVA_BENCH=OFF \
-    "$@" >/dev/null
+    -DNUVA_SERVICE_SCHEME=http -DNUVA_SERVICE_CA= "$@" >/dev/null
 }
 
 # Everything: the client, the stand-ins, the tests and their helpers.
@@ -86,9 +87,9 @@ nuva_build() {
 }
 
 # Only what ./run.sh runs: the client with its pictures, the stand-in service and viewer, and the headless demo's
-# screenshot tool.
+# screenshot tool. Extra arguments go to CMake's configure step.
 nuva_build_demo() {
-  nuva_configure
+  nuva_configure "$@"
   cmake --build "$NUVA_ROOT/build" -j "$(nproc)" --target nuvagame nuvaservice nuvaview screenshot
 }
 

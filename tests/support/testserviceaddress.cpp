@@ -7,6 +7,8 @@ namespace {
 QString g_host = QStringLiteral("127.0.0.1");
 int g_frontEndPort = 9;
 int g_apiPort = 9;
+QString g_scheme = QStringLiteral("http");
+QByteArray g_authority;
 } // namespace
 
 void setTestServiceAddress(const QString &host, int frontEndPort, int apiPort)
@@ -16,7 +18,17 @@ void setTestServiceAddress(const QString &host, int frontEndPort, int apiPort)
     g_apiPort = apiPort;
 }
 
+void setTestServiceTrust(const QString &scheme, const QByteArray &authority)
+{
+    g_scheme = scheme;
+    g_authority = authority;
+}
+
 namespace ServiceAddress {
+QString scheme()
+{
+    return g_scheme;
+}
 QString host()
 {
     return g_host;
@@ -28,5 +40,9 @@ int frontEndPort()
 int apiPort()
 {
     return g_apiPort;
+}
+QByteArray authority()
+{
+    return g_authority;
 }
 } // namespace ServiceAddress
