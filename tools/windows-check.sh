@@ -62,11 +62,17 @@ elif [ "$qt_arch" = x86_64 ] && [ -n "${why_not_x86_64:-}" ]; then
 else
   qt_prefix=$("$root/tools/qt-windows.sh" "$qt_arch" | tail -n 1)
   engine_headers=$(pkg-config --variable=includedir Qt5Core)
+  # The TLS update check pins one authority and meets a certificate of it and one of another.
+  tls="$build/qt-$qt_arch-tls"
+  [ -f "$tls/authority.pem" ] || "$root/tools/make-certificate.sh" authority "$tls" authority
+  [ -f "$tls/other.pem" ] || "$root/tools/make-certificate.sh" authority "$tls" other
+  "$root/tools/make-certificate.sh" server "$tls" pinned 127.0.0.1 "$tls/authority"
+  "$root/tools/make-certificate.sh" server "$tls" stranger 127.0.0.1 "$tls/other"
   cmake -S "$root" -B "$build/qt-$qt_arch" -DCMAKE_TOOLCHAIN_FILE="$root/tests/windows/mingw-$qt_arch.cmake" \
     -DCMAKE_PREFIX_PATH="$qt_prefix" -DCMAKE_BUILD_TYPE=Release -DNUVA_WINDOWS_CHECKS=ON \
-    -DNUVA_ENGINE_HEADERS="$engine_headers" >/dev/null
+    -DNUVA_ENGINE_HEADERS="$engine_headers" -DNUVA_WINDOWS_TLS_AUTHORITY="$tls/authority.pem" >/dev/null
   cmake --build "$build/qt-$qt_arch" -j "$(nproc)"
-  qt_outcome="compiled every file of app/ api/ bridge/ window/ single_instance/ platform/ (Windows) with Qt for Windows, window/ and the page bridge against this machine's engine headers; the rest linked into tst_windows_qt.exe, nuvaguard.exe and nuvaupdate.exe"
+  qt_outcome="compiled every file of app/ api/ bridge/ window/ single_instance/ platform/ (Windows) with Qt for Windows, window/ and the page bridge against this machine's engine headers; the rest linked into tst_windows_qt.exe, nuvaguard.exe, nuvaupdate.exe and nuvaupdate_tls.exe"
 fi
 
 # One prefix of our own for both, thrown away afterwards, without the Mono and Gecko installers that would wait for
@@ -170,6 +176,33 @@ update_check_under() {
   echo "update check: no prompt without an offer; the offer's prompt dismissed with Escape, its address opened, exit 0"
 }
 
+# The update check over TLS, pinned to one authority: a certificate of it is answered, one of another authority is
+# refused before any request reaches the service, and the start goes on (no offer) with exit code 0 both times.
+tls_update_check_under() {
+  local folder=$1 loader=$2 work status certificate requests
+  work=$(mktemp -d)
+  for certificate in pinned stranger; do
+    "$service" --port 8081 --cert "$tls/$certificate.pem" --key "$tls/$certificate.key" >"$work/service.log" 2>&1 &
+    service_pid=$!
+    for _ in $(seq 50); do (exec 3<>/dev/tcp/127.0.0.1/8081) 2>/dev/null && break; sleep 0.1; done
+    status=0
+    (cd "$folder" && exec timeout 120 "$loader" ./nuvaupdate_tls.exe >"$work/update.log" 2>&1) || status=$?
+    kill "$service_pid"
+    wait "$service_pid" || true
+    requests=$(grep -c "GET /gpfe/api/clientversion" "$work/service.log" || true)
+    if [ "$status" -ne 0 ] || ! grep -q "no update" "$work/update.log" ||
+      { [ "$certificate" = pinned ] && [ "$requests" -ne 1 ]; } ||
+      { [ "$certificate" = stranger ] && [ "$requests" -ne 0 ]; }; then
+      echo "FAILED: the update check over TLS with the $certificate certificate (exit status $status, $requests requests)"
+      cat "$work/update.log" "$work/service.log"
+      rm -rf "$work"
+      return 1
+    fi
+  done
+  rm -rf "$work"
+  echo "update check over TLS: the pinned authority's certificate answered, another authority's refused, exit 0"
+}
+
 outcome[qt]=$qt_outcome
 if [ -n "${qt_prefix:-}" ]; then
   if [ "$qt_arch" = i686 ]; then qt_loader=wine; else qt_loader=$wine64_loader; fi
@@ -179,6 +212,12 @@ if [ -n "${qt_prefix:-}" ]; then
   else
     failed=1
     outcome[qt]+="; the update check FAILED"
+  fi
+  if tls_update_check_under "$build/qt-$qt_arch" "$qt_loader"; then
+    outcome[qt]+="; over TLS its 2 cases passed"
+  else
+    failed=1
+    outcome[qt]+="; over TLS it FAILED"
   fi
 fi
 
