@@ -47,5 +47,6 @@ cd "$build"
 if [ -n "${DISPLAY:-}" ]; then
   ./nuvagame
 else
-  xvfb-run -a -s "-screen 0 960x570x24" "$NUVA_ROOT/tools/headless-demo.sh" "$build" "$service_log"
+  # 96 dpi, an unscaled screen: Xvfb's own default of 100 would scale the client by 1.04.
+  xvfb-run -a -s "-screen 0 960x570x24 -dpi 96" "$NUVA_ROOT/tools/headless-demo.sh" "$build" "$service_log"
 fi

@@ -28,8 +28,10 @@ trap 'rm -rf "$HOME"; nuva_phase_summary; echo "  all                    $((SECO
 # bus makes libdbus fork an autolaunch helper from a thread of its own, and in a sanitized process that child can
 # spin for ever on a lock of the sanitizer's allocator that another thread held at the fork, while the GUI thread waits
 # for it inside the tray icon's constructor.
+# The screen is unscaled, 96 dpi (Xvfb's own default of 100 would scale every client by 1.04); tests of a scaled
+# screen set Xft.dpi on it, which only lasts while the server does not reset.
 nuva_ctest() {
-  xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- ctest --output-on-failure --timeout 300 -j 2 "$@"
+  xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96 -noreset" dbus-run-session -- ctest --output-on-failure --timeout 300 -j 2 "$@"
 }
 
 # A failing run does not stop the next one, so that the sanitized run reports too; the script fails at the end.

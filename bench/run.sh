@@ -12,6 +12,6 @@ nuva_build -DNUVA_BENCH=ON
 nuva_engine_environment
 
 # A session bus, as on a desktop: without one, every program that asks for it pays for the failed attempt.
-xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- "$NUVA_ROOT/build/bench/nuvabench" \
+xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" dbus-run-session -- "$NUVA_ROOT/build/bench/nuvabench" \
   --build "$NUVA_ROOT/build" --source "$NUVA_ROOT" \
   --report "$NUVA_ROOT/bench/RESULTS.md" --chart "$NUVA_ROOT/bench/startup-timeline.svg" "$@"

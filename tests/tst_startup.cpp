@@ -29,6 +29,16 @@
 
 namespace {
 
+// The screen's scale as a desktop sets it, Xft.dpi in the X server's resources, for the clients started meanwhile.
+class ScreenDpi
+{
+public:
+    explicit ScreenDpi(int dpi) { XWindows::setResources("Xft.dpi:\t" + QByteArray::number(dpi) + "\n"); }
+    ~ScreenDpi() { XWindows::setResources(QByteArray()); }
+    ScreenDpi(const ScreenDpi &) = delete;
+    ScreenDpi &operator=(const ScreenDpi &) = delete;
+};
+
 // What the engine says when the application object goes while the page still lives.
 const char kProfileWarning[] = "Release of profile requested but WebEnginePage still not deleted";
 
@@ -116,7 +126,10 @@ private slots:
     void altF4UnderAWindowManagerEndsCleanly();
     void aFullDiskDoesNotStopTheStart();
     void theCloseButtonEndsEveryOtherClientAndItself();
+    void theCloseButtonEndsCleanlyEveryTime_data();
     void theCloseButtonEndsCleanlyEveryTime();
+    void aScaledScreenKeepsTheWindowsSize_data();
+    void aScaledScreenKeepsTheWindowsSize();
     void leftoverEngineProcessesGoWhoeverAdoptedThem();
     void aPageCanReachNothingButItsSurface();
     void aSessionWritesNoFrameworkWarnings();
@@ -246,10 +259,20 @@ void TestStartup::theCloseButtonEndsEveryOtherClientAndItself()
     QCOMPARE(other.process.exitStatus(), QProcess::CrashExit); // killed
 }
 
+void TestStartup::theCloseButtonEndsCleanlyEveryTime_data()
+{
+    QTest::addColumn<int>("dpi");
+    QTest::newRow("96 dpi") << 96;
+    QTest::newRow("144 dpi") << 144;
+}
+
 // The exit action ends the process while the browser engine's threads still run; an end that races them shows only
-// now and then, so it is tried ten times over.
+// now and then, so it is tried ten times over, on an unscaled screen and a scaled one.
 void TestStartup::theCloseButtonEndsCleanlyEveryTime()
 {
+    QFETCH(int, dpi);
+    const ScreenDpi screen(dpi);
+    const double scale = dpi / 96.0;
     ServiceProcess service;
     QVERIFY2(service.startForTestClient(), "the stand-in service did not start on the test address");
     TestWorkDir workDir;
@@ -261,7 +284,7 @@ void TestStartup::theCloseButtonEndsCleanlyEveryTime()
         QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 90000);
         QTRY_VERIFY_WITH_TIMEOUT(service.log().count("GET /demo/ready") == round, 90000);
         const uint32_t clientWindow = *window;
-        QVERIFY(actUntil([clientWindow] { XWindows::click(clientWindow, 938, 15); },
+        QVERIFY(actUntil([clientWindow, scale] { XWindows::click(clientWindow, int(938 * scale), int(15 * scale)); },
             [&client] { return client.process.state() == QProcess::NotRunning; }));
         QVERIFY2(client.endsWithZero(0),
             qPrintable(QStringLiteral("round %1, exit status %2, exit code %3: %4")
@@ -270,6 +293,49 @@ void TestStartup::theCloseButtonEndsCleanlyEveryTime()
                            .arg(client.process.exitCode())
                            .arg(QString::fromUtf8(client.log().right(3000)))));
     }
+}
+
+void TestStartup::aScaledScreenKeepsTheWindowsSize_data()
+{
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<QByteArray>("page"); // devicePixelRatio, then the page's inner size in CSS pixels
+    QTest::newRow("96 dpi") << 96 << QSize(960, 570) << QByteArray("1/960x540");
+    QTest::newRow("144 dpi") << 144 << QSize(1440, 855) << QByteArray("1.5/960x540");
+    QTest::newRow("192 dpi") << 192 << QSize(1920, 1140) << QByteArray("2/960x540");
+}
+
+// A scaled screen (Xft.dpi, as a desktop's scale setting sets it) scales the window, its title bar and its page by
+// the same factor, a fractional one included, so that the client keeps its size and the page is drawn at the
+// screen's own resolution.
+void TestStartup::aScaledScreenKeepsTheWindowsSize()
+{
+    QFETCH(int, dpi);
+    QFETCH(QSize, window);
+    QFETCH(QByteArray, page);
+    const ScreenDpi screen(dpi);
+    ServiceProcess service;
+    QVERIFY(service.startForTestClientWithPage(
+        "(function report() {" // the view has no size until the load has finished and it replaces the splash
+        "  if (!innerWidth || !innerHeight) return setTimeout(report, 50);"
+        "  fetch('/page/scale/' + devicePixelRatio + '/' + innerWidth + 'x' + innerHeight);"
+        "})();"));
+    TestWorkDir workDir;
+    ClientHome home;
+    ClientProcess client(home);
+    QVERIFY(client.start(workDir.path()));
+    QTRY_VERIFY2_WITH_TIMEOUT(service.log().contains("GET /page/scale/"), client.log().right(2000).constData(), 90000);
+    QVERIFY2(service.log().contains("GET /page/scale/" + page + " "), service.log().constData());
+    std::optional<uint32_t> mapped;
+    QTRY_VERIFY_WITH_TIMEOUT((mapped = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
+    QCOMPARE(XWindows::size(*mapped), std::optional<QSize>(window));
+
+    // The close button's place, scaled: x 938 and y 15 of the 960 x 570 window.
+    const uint32_t clientWindow = *mapped;
+    const double scale = dpi / 96.0;
+    QVERIFY(actUntil([clientWindow, scale] { XWindows::click(clientWindow, int(938 * scale), int(15 * scale)); },
+        [&client] { return client.process.state() == QProcess::NotRunning; }));
+    QVERIFY(client.endsWithZero(0));
 }
 
 void TestStartup::leftoverEngineProcessesGoWhoeverAdoptedThem()

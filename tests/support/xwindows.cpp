@@ -132,6 +132,29 @@ std::optional<QPoint> screenPosition(uint32_t window)
     return reply ? std::optional<QPoint>(QPoint(reply->dst_x, reply->dst_y)) : std::nullopt;
 }
 
+std::optional<QSize> size(uint32_t window)
+{
+    xcb_connection_t *c = connection();
+    if (!c)
+        return std::nullopt;
+    Reply<xcb_get_geometry_reply_t> reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr), &std::free);
+    return reply ? std::optional<QSize>(QSize(reply->width, reply->height)) : std::nullopt;
+}
+
+bool setResources(const QByteArray &resources)
+{
+    xcb_connection_t *c = connection();
+    if (!c)
+        return false;
+    const xcb_atom_t property = atom(c, "RESOURCE_MANAGER");
+    xcb_void_cookie_t done = resources.isEmpty()
+        ? xcb_delete_property_checked(c, rootWindow(c), property)
+        : xcb_change_property_checked(c, XCB_PROP_MODE_REPLACE, rootWindow(c), property, XCB_ATOM_STRING, 8,
+            uint32_t(resources.size()), resources.constData());
+    Reply<xcb_generic_error_t> error(xcb_request_check(c, done), &std::free);
+    return !error;
+}
+
 uint32_t wmState(uint32_t window)
 {
     xcb_connection_t *c = connection();

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QPoint>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -22,6 +24,13 @@ bool selectionOwned(const char *selection);
 // Where the window's top-left corner lies on the screen, wherever it has been put (into a tray's panel, say); none
 // while it is not mapped, since a click there would not reach it yet (a tray host maps an icon after taking it in).
 std::optional<QPoint> screenPosition(uint32_t window);
+
+// The window's size in the server's (device) pixels; none when it is gone.
+std::optional<QSize> size(uint32_t window);
+
+// Sets the server's resource database (RESOURCE_MANAGER on the root window, what xrdb sets, such as "Xft.dpi:\t144\n"),
+// read by each client when it connects; empty text removes it. The server keeps it only while it does not reset.
+bool setResources(const QByteArray &resources);
 
 // The state a window manager gave the window in its WM_STATE: 1 normal, 3 iconic; 0 when it has none (withdrawn).
 uint32_t wmState(uint32_t window);
