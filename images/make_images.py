@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Draws the client's run-time pictures: the splash, the two title-bar glyphs, the title graphic and the program icon,
-and the program icon at the sizes a Linux desktop's icon theme looks for (hicolor/SIZE/nuvagame.png).
+and the program icon at the sizes a Linux desktop's icon theme looks for (hicolor/SIZE/nuvagame.png). The splash, the
+glyphs and the title graphic come twice, the second time as NAME@2x.png at twice the pixels for screens scaled by more
+than 1 (Qt picks those by their name), so that nothing is upscaled there.
 
 Only the standard library is used, so the pictures can be remade on any machine:
 
@@ -27,9 +29,13 @@ def mix(a, b, t):
     return tuple(a[i] + (b[i] - a[i]) * t for i in range(len(a)))
 
 
+# Device pixels per drawing unit of the picture being drawn: 1, or 2 for an @2x picture.
+SCALE = 1
+
+
 def coverage(distance):
-    """How much of a pixel a shape covers, given the pixel centre's signed distance to its edge."""
-    return min(1.0, max(0.0, 0.5 - distance))
+    """How much of a pixel a shape covers, given the pixel centre's signed distance to its edge in drawing units."""
+    return min(1.0, max(0.0, 0.5 - distance * SCALE))
 
 
 def circle(x, y, cx, cy, r):
@@ -145,13 +151,18 @@ def render(width, height, shade):
     for y in range(height):
         row = bytearray([0])  # PNG filter type: none
         for x in range(width):
-            r, g, b, a = shade(x + 0.5, y + 0.5, width, height)
+            r, g, b, a = shade((x + 0.5) / SCALE, (y + 0.5) / SCALE, width / SCALE, height / SCALE)
             row += bytes((round(r), round(g), round(b), round(a * 255)))
         rows.append(bytes(row))
     return b"".join(rows)
 
 
-def png(width, height, shade):
+def png(width, height, shade, scale=1):
+    """A PNG of width x height drawing units, at scale device pixels per unit."""
+    global SCALE
+    SCALE = scale
+    width, height = width * scale, height * scale
+
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
@@ -180,6 +191,13 @@ def main():
         "icon_title.png": png(99, 13, title_pixel),
         "app.ico": ico(png(128, 128, icon_pixel), 128),
     }
+    for name, (width, height, shade) in {
+        "init": (960, 540, splash_pixel),
+        "icon_mini": (16, 16, minimise_pixel),
+        "icon_close": (16, 16, close_pixel),
+        "icon_title": (99, 13, title_pixel),
+    }.items():
+        pictures[name + "@2x.png"] = png(width, height, shade, 2)
     for size in HICOLOR_SIZES:
         pictures["hicolor/%dx%d/nuvagame.png" % (size, size)] = png(size, size, icon_pixel)
     for name, data in pictures.items():

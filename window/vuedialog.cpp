@@ -17,17 +17,26 @@
 
 namespace {
 const QString kSplashPicture = QStringLiteral("./images/init.png");
+// The same picture at twice the pixels, for a screen scaled by more than 1.
+const QString kSplashPictureAt2x = QStringLiteral("./images/init@2x.png");
 constexpr QSize kContentSize(960, 540);
 const QColor kPageBackground(142, 168, 209, 255);
 
-// The splash is stretched to the content area whatever the picture's own size. A missing picture leaves the area
-// black (the window's background) until the page has loaded.
+// The splash is stretched to the content area whatever the picture's own size, in the screen's own pixels, from the
+// larger picture on a scaled screen where there is one. A missing picture leaves the area black (the window's
+// background) until the page has loaded.
 QPixmap splashPixmap()
 {
-    const QImage picture(kSplashPicture);
+    const qreal ratio = qApp->devicePixelRatio();
+    QImage picture(ratio > 1 ? kSplashPictureAt2x : kSplashPicture);
+    if (picture.isNull() && ratio > 1)
+        picture.load(kSplashPicture);
     if (picture.isNull())
         return QPixmap();
-    return QPixmap::fromImage(picture.scaled(kContentSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    QPixmap pixmap
+        = QPixmap::fromImage(picture.scaled(kContentSize * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
 }
 } // namespace
 
