@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/screenscaling.h"
 #include "app/updatecheck.h"
 #include "app/webprofile.h"
 #include "platform/processes.h"
@@ -17,12 +18,8 @@ int main(int argc, char *argv[])
     // Before the application object loads the GL driver, which would otherwise die writing to a full disk.
     keepShaderCacheOffAFullDisk();
 
-    // Sizes in device-independent pixels, so that the 960 x 570 window, its title bar and its page keep their size on
-    // a scaled screen (125 % to 200 %) and are drawn sharp there; the scale is the screen's own, 1.25 as 1.25, not
-    // rounded to a whole number. At 96 dpi nothing changes.
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
-    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
-    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    // Before the application object, which reads it.
+    scaleWithTheScreen();
 
     // Nothing else is configured on the application: its name stays the executable's, "nuvagame", which is where the
     // browser keeps the profile that clearWebProfile empties.
