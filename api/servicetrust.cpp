@@ -2,6 +2,8 @@
 
 #include "api/serviceaddress.h"
 
+#include <QNetworkRequest>
+#include <QSslCertificate>
 #include <QSslConfiguration>
 
 namespace {

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QList>
-#include <QNetworkRequest>
-#include <QSslCertificate>
 #include <QString>
+
+class QNetworkRequest;
+class QSslCertificate;
 
 // Where the build pins the service's own certificate authority (ServiceAddress::authority), the service's
 // certificates are checked against it alone; without a pin, against the system's trust.

@@ -4,14 +4,27 @@
 #include "api/servicetrust.h"
 
 #include <QWebEngineCertificateError>
+#include <QWebEnginePage>
 
-FrontEndPage::FrontEndPage(QObject *parent)
-    : QWebEnginePage(parent)
-{ }
+namespace {
 
-bool FrontEndPage::certificateError(const QWebEngineCertificateError &error)
+class FrontEndPage : public QWebEnginePage
 {
-    const QString host = frontEndUrl().host();
-    return error.isOverridable() && error.error() == QWebEngineCertificateError::CertificateAuthorityInvalid
-        && error.url().host() == host && verifiesAgainstServiceAuthority(error.certificateChain(), host);
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    bool certificateError(const QWebEngineCertificateError &error) override
+    {
+        const QString host = frontEndUrl().host();
+        return error.isOverridable() && error.error() == QWebEngineCertificateError::CertificateAuthorityInvalid
+            && error.url().host() == host && verifiesAgainstServiceAuthority(error.certificateChain(), host);
+    }
+};
+
+} // namespace
+
+QWebEnginePage *newFrontEndPage(QObject *parent)
+{
+    return new FrontEndPage(parent);
 }

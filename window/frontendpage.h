@@ -1,16 +1,10 @@
 #pragma once
 
-#include <QWebEnginePage>
+class QObject;
+class QWebEnginePage;
 
 // The page that hosts the service's front end. Where the build pins the service's own certificate authority, a chain
 // that the engine does not trust is accepted for the front end's host when it verifies against that authority; every
 // other certificate error is refused, as the engine does by default. A chain the engine trusts already (its own
 // store) cannot be refused from here: the pin adds a trust, it takes none away.
-class FrontEndPage : public QWebEnginePage
-{
-public:
-    explicit FrontEndPage(QObject *parent);
-
-protected:
-    bool certificateError(const QWebEngineCertificateError &error) override;
-};
+QWebEnginePage *newFrontEndPage(QObject *parent);

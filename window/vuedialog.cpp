@@ -52,7 +52,7 @@ VueDialog::VueDialog()
 
     // The page starts loading at once; it stays hidden behind the splash until the first load has finished.
     m_webView = new QWebEngineView;
-    m_webView->setPage(new FrontEndPage(m_webView));
+    m_webView->setPage(newFrontEndPage(m_webView));
     m_webView->setUrl(frontEndUrl());
     m_webView->setContextMenuPolicy(Qt::NoContextMenu);
     m_webView->page()->setBackgroundColor(kPageBackground);
