@@ -42,6 +42,9 @@ void TestLayerCheck::anIncludeTheRulesForbidIsNamedWithItsRule_data()
         << "window/ may include Qt api/ bridge/ platform/*.h";
     QTest::newRow("the API includes a Qt widget")
         << "api/apiget.h" << QByteArray("#include <QWidget>") << "api/ may include QtCore QtNetwork";
+    QTest::newRow("the platform uses Qt's window-system interface")
+        << "platform/hardwareaddress.cpp" << QByteArray("#include <qpa/qplatformwindow.h>")
+        << "platform/ may include QtCore";
     QTest::newRow("a quoted include names no file")
         << "app/main.cpp" << QByteArray("#include \"gone.h\"") << "app/ may include";
     QTest::newRow("the guard uses its one platform header")

@@ -130,6 +130,7 @@ private slots:
     void theCloseButtonEndsCleanlyEveryTime();
     void aScaledScreenKeepsTheWindowsSize_data();
     void aScaledScreenKeepsTheWindowsSize();
+    void aDragAtAFractionalScaleFollowsThePointer();
     void leftoverEngineProcessesGoWhoeverAdoptedThem();
     void aPageCanReachNothingButItsSurface();
     void aSessionWritesNoFrameworkWarnings();
@@ -334,6 +335,41 @@ void TestStartup::aScaledScreenKeepsTheWindowsSize()
     const uint32_t clientWindow = *mapped;
     const double scale = dpi / 96.0;
     QVERIFY(actUntil([clientWindow, scale] { XWindows::click(clientWindow, int(938 * scale), int(15 * scale)); },
+        [&client] { return client.process.state() == QProcess::NotRunning; }));
+    QVERIFY(client.endsWithZero(0));
+}
+
+// At 1.5 a logical pixel is one and a half of the screen's. A drag by 121 x 79 screen pixels, which no whole number of
+// logical pixels makes, in the pointer's own steps, still moves the window by exactly as much as the pointer.
+void TestStartup::aDragAtAFractionalScaleFollowsThePointer()
+{
+    const ScreenDpi screen(144);
+    ServiceProcess service;
+    QVERIFY(service.startForTestClient());
+    TestWorkDir workDir;
+    ClientHome home;
+    ClientProcess client(home);
+    QVERIFY(client.start(workDir.path()));
+    std::optional<uint32_t> window;
+    QTRY_VERIFY2_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(),
+        client.log().right(2000).constData(), 90000);
+    std::optional<QPoint> start;
+    QTRY_VERIFY_WITH_TIMEOUT((start = XWindows::screenPosition(*window)).has_value(), 10000);
+
+    // The bare title bar, left of the buttons, at its scaled place.
+    const QPoint grabbed = *start + QPoint(450, 22);
+    QStringList drag{QStringLiteral("mousemove"), QString::number(grabbed.x()), QString::number(grabbed.y()),
+        QStringLiteral("mousedown"), QStringLiteral("1")};
+    const QPoint delta(121, 79);
+    for (int step = 1; step <= 8; ++step) {
+        const QPoint at = grabbed + delta * step / 8;
+        drag << QStringLiteral("mousemove") << QString::number(at.x()) << QString::number(at.y());
+    }
+    drag << QStringLiteral("mouseup") << QStringLiteral("1");
+    QVERIFY(xdotool(drag));
+    QTRY_COMPARE_WITH_TIMEOUT(XWindows::screenPosition(*window).value_or(QPoint(-1, -1)), *start + delta, 10000);
+
+    QVERIFY(actUntil([&] { XWindows::click(*window, int(938 * 1.5), int(15 * 1.5)); },
         [&client] { return client.process.state() == QProcess::NotRunning; }));
     QVERIFY(client.endsWithZero(0));
 }

@@ -127,6 +127,8 @@ int main(int argc, char *argv[])
                     included = QDir::cleanPath(besideIt);
                 else if (root.exists(name))
                     included = QDir::cleanPath(name);
+                else if (name.startsWith(QLatin1String("qpa/")))
+                    included = QStringLiteral("QtGui"); // Qt's interface to the window system
                 else if (name.startsWith(QLatin1Char('Q')))
                     included = modules.value(name.section(QLatin1Char('/'), -1), name.section(QLatin1Char('/'), 0, 0));
                 else if (match.captured(1) == QLatin1String("\""))

@@ -2,7 +2,7 @@
 
 NUVA_PACKAGES=(
   cmake g++ make pkg-config
-  qtbase5-dev qtwebengine5-dev libqt5webchannel5-dev
+  qtbase5-dev qtbase5-private-dev qtwebengine5-dev libqt5webchannel5-dev
   libcpp-httplib-dev libxcb1-dev openssl
   xvfb xauth fonts-noto-cjk
 )

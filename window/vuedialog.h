@@ -89,6 +89,9 @@ private:
     QString m_useTimeText;
     QString m_totalAmountText;
     bool m_dragging = false;
+    // On a scaled screen a drag places the window in the screen's own pixels, and the offset is in them too.
+    bool m_dragInScreenPixels = false;
+    // Where the grabbed point lies from the window's top-left corner.
     QPoint m_dragOffset;
     QHBoxLayout *m_titleLayout = nullptr;
     QWidget *m_titleBar = nullptr;

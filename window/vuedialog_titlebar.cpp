@@ -7,7 +7,11 @@
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QWindow>
+#include <qpa/qplatformcursor.h>
+#include <qpa/qplatformscreen.h>
+#include <qpa/qplatformwindow.h>
 
 namespace {
 
@@ -33,6 +37,14 @@ QPushButton *titleButton(const QString &iconFile)
 bool compositorPlacesWindows()
 {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+// The window system's pointer, which tells where it is in the screen's own pixels; none where there is none. A mouse
+// event's position on the desktop comes in whole scaled pixels, which on a screen scaled by 1.25 or 1.5 the pointer's
+// own steps mostly fall between.
+QPlatformCursor *nativePointer(const QWindow *window)
+{
+    return window && window->handle() && window->screen() ? window->screen()->handle()->cursor() : nullptr;
 }
 
 } // namespace
@@ -81,15 +93,25 @@ void VueDialog::mousePressEvent(QMouseEvent *event)
         return;
     }
     m_dragging = true;
-    m_dragOffset = event->globalPos() - pos();
+    const QWindow *window = windowHandle();
+    m_dragInScreenPixels = window && window->devicePixelRatio() != 1 && nativePointer(window);
+    // The event's place in the window is exact, where its place on the desktop is rounded to whole scaled pixels.
+    m_dragOffset = m_dragInScreenPixels ? (event->windowPos() * window->devicePixelRatio()).toPoint()
+                                        : event->globalPos() - pos();
     QWidget::mousePressEvent(event);
 }
 
 // The grabbed point stays under the cursor while a button is held. The window goes wherever that puts it, the
-// screen's top-left corner included.
+// screen's top-left corner included. On a scaled screen the window is placed in the screen's own pixels, with the
+// grabbed point kept in them too, so that it follows the pointer pixel for pixel rather than in scaled steps.
 void VueDialog::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_dragging && event->buttons() != Qt::NoButton) {
+    const bool dragging = m_dragging && event->buttons() != Qt::NoButton;
+    if (dragging && m_dragInScreenPixels && nativePointer(windowHandle())) {
+        QPlatformWindow *nativeWindow = windowHandle()->handle();
+        nativeWindow->setGeometry(
+            QRect(nativePointer(windowHandle())->pos() - m_dragOffset, nativeWindow->geometry().size()));
+    } else if (dragging) {
         move(event->globalPos() - m_dragOffset);
         m_dragOffset = event->globalPos() - pos();
     }
