@@ -50,36 +50,16 @@ VueDialog::VueDialog()
     createDialogTitle();
     mainLayout->addWidget(m_titleBar);
 
-    // The page starts loading at once; it stays hidden behind the splash until the first load has finished.
-    m_webView = new QWebEngineView;
-    m_webView->setPage(newFrontEndPage(m_webView));
-    m_webView->setUrl(frontEndUrl());
-    m_webView->setContextMenuPolicy(Qt::NoContextMenu);
-    m_webView->page()->setBackgroundColor(kPageBackground);
-    m_pageRecovery = new PageRecovery(m_webView->page());
-    // F5 in the page is taken before the page sees it: a key goes to the renderer first and comes back to the window
-    // only once the page has not used it, which a page stuck in a script loop never tells.
-    auto *reloadKey
-        = new QShortcut(QKeySequence(Qt::Key_F5), m_webView, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
-    connect(reloadKey, &QShortcut::activated, m_pageRecovery, &PageRecovery::reload);
-
-    // Published before control returns to the event loop, so the object is there from the first page load on.
-    publishToPage();
-
     m_splashLabel = new QLabel;
     m_splashLabel->setAlignment(Qt::AlignCenter);
     QPalette splashPalette = m_splashLabel->palette();
     splashPalette.setBrush(QPalette::WindowText, QBrush(Qt::white));
     m_splashLabel->setPalette(splashPalette);
     m_splashLabel->setPixmap(splashPixmap());
-
-    mainLayout->addWidget(m_webView);
-    m_webView->hide();
     mainLayout->addWidget(m_splashLabel);
     setLayout(mainLayout);
 
     setWindowTitle(QStringLiteral("nuvagame"));
-    connect(m_webView->page(), &QWebEnginePage::loadFinished, this, &VueDialog::showBrowser);
 
     createTray();
     m_computerAddress = readMachineAddress();
@@ -99,15 +79,52 @@ VueDialog::VueDialog()
 
 VueDialog::~VueDialog() = default;
 
+// The browser engine starts with the first page host, which takes a while (seconds on a cold Windows laptop), so the
+// window goes on screen with its title bar and splash first: its first paint asks for the page host, which comes in
+// the next turn of the event loop, once that paint has reached the screen.
+void VueDialog::paintEvent(QPaintEvent *event)
+{
+    QDialog::paintEvent(event);
+    if (m_pageHostRequested)
+        return;
+    m_pageHostRequested = true;
+    QMetaObject::invokeMethod(this, &VueDialog::createPageHost, Qt::QueuedConnection);
+}
+
+// The page starts loading at once; it stays hidden behind the splash until the first load has finished.
+void VueDialog::createPageHost()
+{
+    m_webView = new QWebEngineView;
+    m_webView->setPage(newFrontEndPage(m_webView));
+    m_webView->setUrl(frontEndUrl());
+    m_webView->setContextMenuPolicy(Qt::NoContextMenu);
+    m_webView->page()->setBackgroundColor(kPageBackground);
+    m_pageRecovery = new PageRecovery(m_webView->page());
+    // F5 in the page is taken before the page sees it: a key goes to the renderer first and comes back to the window
+    // only once the page has not used it, which a page stuck in a script loop never tells.
+    auto *reloadKey
+        = new QShortcut(QKeySequence(Qt::Key_F5), m_webView, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(reloadKey, &QShortcut::activated, m_pageRecovery, &PageRecovery::reload);
+
+    // Published before control returns to the event loop, so the object is there from the first page load on.
+    publishToPage();
+
+    // Between the title bar and the splash, hidden until the splash goes.
+    m_webView->hide();
+    qobject_cast<QBoxLayout *>(layout())->insertWidget(1, m_webView);
+    connect(m_webView->page(), &QWebEnginePage::loadFinished, this, &VueDialog::showBrowser);
+}
+
 void VueDialog::showBrowser()
 {
     m_webView->show();
     m_splashLabel->hide();
 }
 
-// Nothing is passed on to QDialog: its key handling would close the window on Escape.
+// Nothing is passed on to QDialog: its key handling would close the window on Escape. Before the page host exists
+// there is no page to reload.
 void VueDialog::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_F5)
+    if (event->key() == Qt::Key_F5 && m_pageRecovery)
         m_pageRecovery->reload();
 }

@@ -14,6 +14,7 @@ class QLabel;
 class QMenu;
 class QMouseEvent;
 class QNetworkReply;
+class QPaintEvent;
 class PageRecovery;
 class QPushButton;
 class QWebChannel;
@@ -28,8 +29,8 @@ class VueDialog : public QDialog
     Q_OBJECT
 
 public:
-    // Builds the whole window and starts loading the service's page. The window stays hidden; its size, flags and
-    // style sheet are left to the caller.
+    // Builds the window with its title bar, splash and tray icon. The window stays hidden; its size, flags and style
+    // sheet are left to the caller. The page host and its page follow the window's first paint.
     VueDialog();
     ~VueDialog() override;
 
@@ -59,6 +60,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private slots:
     void on_minButton();
@@ -71,6 +73,8 @@ private slots:
     void createTray();
     // Connected to the page's loadFinished: the page replaces the splash picture whether or not the load succeeded.
     void showBrowser();
+    // Builds the page host, which starts the browser engine, and starts loading the service's page.
+    void createPageHost();
     // Logs what a reply still holds; nothing in the client connects to it.
     void replyFinished(QNetworkReply *);
     void finish_process(int exitCode, QProcess::ExitStatus exitStatus);
@@ -81,7 +85,9 @@ private:
     void publishToPage();
     void launchViewer(const QString &param);
 
+    // None until the window's first paint has been answered by createPageHost.
     QWebEngineView *m_webView = nullptr;
+    bool m_pageHostRequested = false;
     QLabel *m_splashLabel = nullptr;
     QWebChannel *m_webChannel = nullptr;
     QString m_balanceText;
