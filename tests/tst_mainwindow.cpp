@@ -58,6 +58,7 @@ private slots:
     void loadedPageReplacesTheSplash();
     void failedLoadReplacesTheSplashToo();
     void f5InThePageReloadsWithoutTheSplash();
+    void f5BeforeThereIsAPageDoesNothing();
     void escapeLeavesTheWindowOpen();
     void rightClickInThePageOpensNoMenu();
     void pageReachesVueDialogOverTheChannel();
@@ -186,6 +187,18 @@ void TestMainWindow::f5InThePageReloadsWithoutTheSplash()
     QCOMPARE(m_frontEnd.count(QStringLiteral("/")), requestsBefore + 1);
     QVERIFY(view->isVisible());
     QVERIFY(!splashOf(window.get())->isVisible());
+}
+
+// The page host comes after the window's first paint; an F5 before that has no page to reload.
+void TestMainWindow::f5BeforeThereIsAPageDoesNothing()
+{
+    const int requestsBefore = m_frontEnd.count(QStringLiteral("/"));
+    auto window = openWindow();
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QWebEngineView *view = webViewOf(window.get());
+    QSignalSpy loaded(view->page(), &QWebEnginePage::loadFinished);
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 30000);
+    QCOMPARE(m_frontEnd.count(QStringLiteral("/")), requestsBefore + 1);
 }
 
 void TestMainWindow::escapeLeavesTheWindowOpen()

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -123,6 +124,7 @@ class TestStartup : public QObject
 
 private slots:
     void closingTheWindowEndsTheEventLoopWithZero();
+    void theSplashIsOnScreenBeforeTheEngineStarts();
     void altF4UnderAWindowManagerEndsCleanly();
     void aFullDiskDoesNotStopTheStart();
     void theCloseButtonEndsEveryOtherClientAndItself();
@@ -160,6 +162,31 @@ void TestStartup::closingTheWindowEndsTheEventLoopWithZero()
     QVERIFY(client.closeWindow(*window));
     QVERIFY(client.log().contains("main() start....................."));
     QVERIFY2(!client.log().contains(kProfileWarning), client.log().right(2000).constData());
+}
+
+// The user sees the client at once: when the browser engine starts its first process, the window is already on screen
+// with its title bar and splash, and the page then comes as usual.
+void TestStartup::theSplashIsOnScreenBeforeTheEngineStarts()
+{
+    ServiceProcess service;
+    QVERIFY(service.startForTestClient());
+    TestWorkDir workDir;
+    ClientHome home;
+    ClientProcess client(home);
+    const QString record = workDir.filePath(QStringLiteral("engine-start"));
+    client.environment.insert(QStringLiteral("QTWEBENGINEPROCESS_PATH"), QStringLiteral(NUVA_ENGINE_START_PROBE_PATH));
+    client.environment.insert(QStringLiteral("NUVA_PROBE_RECORD"), record);
+    QVERIFY(client.start(workDir.path()));
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        service.log().contains("GET /demo/ready"), (service.log() + client.log()).right(3000).constData(), 90000);
+
+    QFile seen(record);
+    QVERIFY(seen.open(QIODevice::ReadOnly));
+    const QColor splash = QImage(workDir.filePath(QStringLiteral("images/init.png"))).pixelColor(100, 100);
+    QCOMPARE(seen.readAll(), "mapped #2b3d55 " + splash.name().toLatin1());
+
+    const std::optional<uint32_t> window = XWindows::findMapped(QStringLiteral("nuvagame"));
+    QVERIFY(window && client.closeWindow(*window));
 }
 
 void TestStartup::altF4UnderAWindowManagerEndsCleanly()

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -80,5 +81,6 @@ QVariant callFromPage(QWebEnginePage *page, const QString &slot, const QVariantL
 
 QWebEngineView *webViewOf(QWidget *window)
 {
+    (void)QTest::qWaitFor([window] { return window->findChild<QWebEngineView *>() != nullptr; }, 30000);
     return window->findChild<QWebEngineView *>();
 }

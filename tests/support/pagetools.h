@@ -23,5 +23,6 @@ bool waitForTrue(QWebEnginePage *page, const QString &script, int timeoutMs = 20
 QVariant callFromPage(
     QWebEnginePage *page, const QString &slot, const QVariantList &arguments = {}, int timeoutMs = 20000);
 
-// The browser view inside a window.
+// The browser view inside a window, once the window has made it (it does so after its first paint); waits for it
+// with events flowing, and gives none after 30 s.
 QWebEngineView *webViewOf(QWidget *window);

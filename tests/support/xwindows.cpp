@@ -141,6 +141,21 @@ std::optional<QSize> size(uint32_t window)
     return reply ? std::optional<QSize>(QSize(reply->width, reply->height)) : std::nullopt;
 }
 
+std::optional<QColor> pixel(uint32_t window, const QPoint &at)
+{
+    xcb_connection_t *c = connection();
+    if (!c || !isMapped(c, window))
+        return std::nullopt;
+    Reply<xcb_get_image_reply_t> reply(
+        xcb_get_image_reply(c,
+            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, int16_t(at.x()), int16_t(at.y()), 1, 1, ~0u), nullptr),
+        &std::free);
+    if (!reply || reply->depth != 24 || xcb_get_image_data_length(reply.get()) < 4)
+        return std::nullopt;
+    const uint8_t *bgrx = xcb_get_image_data(reply.get());
+    return QColor(bgrx[2], bgrx[1], bgrx[0]);
+}
+
 bool setResources(const QByteArray &resources)
 {
     xcb_connection_t *c = connection();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QList>
 #include <QPoint>
 #include <QSize>
@@ -27,6 +28,9 @@ std::optional<QPoint> screenPosition(uint32_t window);
 
 // The window's size in the server's (device) pixels; none when it is gone.
 std::optional<QSize> size(uint32_t window);
+
+// The colour the server shows at a point of a mapped window (on a 24-bit screen); none when it cannot tell.
+std::optional<QColor> pixel(uint32_t window, const QPoint &at);
 
 // Sets the server's resource database (RESOURCE_MANAGER on the root window, what xrdb sets, such as "Xft.dpi:\t144\n"),
 // read by each client when it connects; empty text removes it. The server keeps it only while it does not reset.
