@@ -86,8 +86,10 @@ bool writeReport(const QString &path, const Results &results, const ReportContex
         bool noise = false; // no goal: the spread of the runs, to read the other figures by
     };
     const Row rows[] = {
-        {"start to window mapped (ms)", [](const StartupRun &r) { return r.windowMapped; }, 1, 1.10},
-        {"start to first answered bridge call (ms)", [](const StartupRun &r) { return r.firstAnswer; }, 1, 1.10},
+        // The client shows its window before it starts the engine, which the floor's window waits for; its page must
+        // come no later for that.
+        {"start to window mapped (ms)", [](const StartupRun &r) { return r.windowMapped; }, 1, 0.60},
+        {"start to first answered bridge call (ms)", [](const StartupRun &r) { return r.firstAnswer; }, 1, 1.00},
         {"bridge round trip p50 (ms)", [](const StartupRun &r) { return r.roundTripP50; }, 3, 1.05},
         // On two cores the tail of the same program swings threefold from run to run.
         {"bridge round trip p99 (ms)", [](const StartupRun &r) { return r.roundTripP99; }, 3, 0, 0, true},
