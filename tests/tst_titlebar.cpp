@@ -96,6 +96,9 @@ void TestTitleBar::init()
     m_window.reset(openMainWindow());
     m_window->move(200, 150);
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    // The browser engine starts right after the window's first paint and holds the event loop meanwhile, so a window
+    // manager started by a test could otherwise still be taking the window over while the test clicks.
+    QVERIFY(webViewOf(m_window.get()));
 }
 
 void TestTitleBar::cleanup()
