@@ -107,10 +107,11 @@ void VueDialog::mousePressEvent(QMouseEvent *event)
 void VueDialog::mouseMoveEvent(QMouseEvent *event)
 {
     const bool dragging = m_dragging && event->buttons() != Qt::NoButton;
-    if (dragging && m_dragInScreenPixels && nativePointer(windowHandle())) {
-        QPlatformWindow *nativeWindow = windowHandle()->handle();
-        nativeWindow->setGeometry(
-            QRect(nativePointer(windowHandle())->pos() - m_dragOffset, nativeWindow->geometry().size()));
+    if (dragging && m_dragInScreenPixels) {
+        if (QPlatformCursor *pointer = nativePointer(windowHandle())) {
+            QPlatformWindow *nativeWindow = windowHandle()->handle();
+            nativeWindow->setGeometry(QRect(pointer->pos() - m_dragOffset, nativeWindow->geometry().size()));
+        }
     } else if (dragging) {
         move(event->globalPos() - m_dragOffset);
         m_dragOffset = event->globalPos() - pos();
