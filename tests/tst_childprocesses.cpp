@@ -129,8 +129,8 @@ void TestChildProcesses::theViewerAndTheBrowserGetOnlyTheirStandardStreams()
         QCOMPARE(descriptorsOf(pid), (QStringList{"0", "1", "2"}));
         ::kill(pid_t(pid), SIGKILL);
     }
-    std::optional<uint32_t> window;
-    QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
+    const std::optional<uint32_t> window = client.mappedWindow(10000);
+    QVERIFY(window);
     QVERIFY(client.closeWindow(*window));
 }
 
@@ -147,8 +147,8 @@ void TestChildProcesses::aViewerThatOutlivesTheClientHoldsNothingOfIt()
     client.environment.insert(QStringLiteral("NUVAVIEW_SCRIPT"), QStringLiteral("sleep:60000"));
     client.environment.insert(QStringLiteral("NUVAVIEW_RECORD"), record);
     QVERIFY(client.start(workDir.path()));
-    std::optional<uint32_t> window;
-    QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 90000);
+    const std::optional<uint32_t> window = client.mappedWindow();
+    QVERIFY(window);
     qint64 viewer = 0;
     QTRY_VERIFY2_WITH_TIMEOUT((viewer = recordedViewer(record)) > 0, client.log().right(3000).constData(), 30000);
     const auto endViewer = qScopeGuard([viewer] { ::kill(pid_t(viewer), SIGKILL); });

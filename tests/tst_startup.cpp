@@ -149,10 +149,8 @@ void TestStartup::closingTheWindowEndsTheEventLoopWithZero()
     ClientProcess client(home);
     QVERIFY(client.start(workDir.path()));
 
-    std::optional<uint32_t> window;
-    const bool mapped = QTest::qWaitFor(
-        [&window] { return (window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(); }, 90000);
-    QVERIFY2(mapped, client.log().right(2000).constData());
+    const std::optional<uint32_t> window = client.mappedWindow();
+    QVERIFY2(window, client.log().right(2000).constData());
 
     // The demo page asks for /demo/ready only after it has reached the client over the web channel.
     QByteArray serviceLog;
@@ -185,7 +183,7 @@ void TestStartup::theSplashIsOnScreenBeforeTheEngineStarts()
     const QColor splash = QImage(workDir.filePath(QStringLiteral("images/init.png"))).pixelColor(100, 100);
     QCOMPARE(seen.readAll(), "mapped #2b3d55 " + splash.name().toLatin1());
 
-    const std::optional<uint32_t> window = XWindows::findMapped(QStringLiteral("nuvagame"));
+    const std::optional<uint32_t> window = client.mappedWindow();
     QVERIFY(window && client.closeWindow(*window));
 }
 
@@ -204,8 +202,8 @@ void TestStartup::altF4UnderAWindowManagerEndsCleanly()
     QVERIFY(client.start(workDir.path()));
     QTRY_VERIFY2_WITH_TIMEOUT(
         service.log().contains("GET /demo/ready"), (service.log() + client.log()).constData(), 90000);
-    std::optional<uint32_t> window;
-    QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
+    const std::optional<uint32_t> window = client.mappedWindow(10000);
+    QVERIFY(window);
 
     const QString id = QString::number(*window);
     QVERIFY(actUntil(
@@ -249,8 +247,8 @@ void TestStartup::aFullDiskDoesNotStopTheStart()
     QTRY_VERIFY2_WITH_TIMEOUT(service.log().contains("GET /demo/ready") || client.process.state() != QProcess::Running,
         (service.log() + client.log()).constData(), 90000);
     QVERIFY2(service.log().contains("GET /demo/ready"), client.log().right(3000).constData());
-    std::optional<uint32_t> window;
-    QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
+    const std::optional<uint32_t> window = client.mappedWindow(10000);
+    QVERIFY(window);
     QVERIFY(client.closeWindow(*window));
 }
 
@@ -272,15 +270,12 @@ void TestStartup::theCloseButtonEndsEveryOtherClientAndItself()
     ClientHome home;
     ClientProcess client(home);
     QVERIFY(client.start(workDir.path()));
-    std::optional<uint32_t> window;
-    QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 90000);
+    const std::optional<uint32_t> window = client.mappedWindow();
+    QVERIFY(window);
 
     // The close button covers x 918 to 959 of the 30-pixel title bar. Click until the client reacts: the first
     // events may reach it before it has settled its freshly mapped window.
-    const uint32_t clientWindow = *window;
-    QVERIFY(actUntil([clientWindow] { XWindows::click(clientWindow, 938, 15); },
-        [&client] { return client.process.state() == QProcess::NotRunning; }));
-    QVERIFY2(client.endsWithZero(0),
+    QVERIFY2(client.clickUntilEnded(*window, QPoint(938, 15)),
         (QByteArray::number(client.process.exitCode()) + " " + client.log().right(3000)).constData());
     // Its end may have been seen already while the clicks waited.
     QTRY_COMPARE_WITH_TIMEOUT(other.process.state(), QProcess::NotRunning, 5000);
@@ -308,13 +303,10 @@ void TestStartup::theCloseButtonEndsCleanlyEveryTime()
         ClientHome home;
         ClientProcess client(home);
         QVERIFY(client.start(workDir.path()));
-        std::optional<uint32_t> window;
-        QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 90000);
+        const std::optional<uint32_t> window = client.mappedWindow();
+        QVERIFY(window);
         QTRY_VERIFY_WITH_TIMEOUT(service.log().count("GET /demo/ready") == round, 90000);
-        const uint32_t clientWindow = *window;
-        QVERIFY(actUntil([clientWindow, scale] { XWindows::click(clientWindow, int(938 * scale), int(15 * scale)); },
-            [&client] { return client.process.state() == QProcess::NotRunning; }));
-        QVERIFY2(client.endsWithZero(0),
+        QVERIFY2(client.clickUntilEnded(*window, QPoint(938, 15) * scale),
             qPrintable(QStringLiteral("round %1, exit status %2, exit code %3: %4")
                            .arg(round)
                            .arg(client.process.exitStatus())
@@ -354,16 +346,12 @@ void TestStartup::aScaledScreenKeepsTheWindowsSize()
     QVERIFY(client.start(workDir.path()));
     QTRY_VERIFY2_WITH_TIMEOUT(service.log().contains("GET /page/scale/"), client.log().right(2000).constData(), 90000);
     QVERIFY2(service.log().contains("GET /page/scale/" + page + " "), service.log().constData());
-    std::optional<uint32_t> mapped;
-    QTRY_VERIFY_WITH_TIMEOUT((mapped = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
+    const std::optional<uint32_t> mapped = client.mappedWindow(10000);
+    QVERIFY(mapped);
     QCOMPARE(XWindows::size(*mapped), std::optional<QSize>(window));
 
     // The close button's place, scaled: x 938 and y 15 of the 960 x 570 window.
-    const uint32_t clientWindow = *mapped;
-    const double scale = dpi / 96.0;
-    QVERIFY(actUntil([clientWindow, scale] { XWindows::click(clientWindow, int(938 * scale), int(15 * scale)); },
-        [&client] { return client.process.state() == QProcess::NotRunning; }));
-    QVERIFY(client.endsWithZero(0));
+    QVERIFY(client.clickUntilEnded(*mapped, QPoint(938, 15) * (dpi / 96.0)));
 }
 
 // At 1.5 a logical pixel is one and a half of the screen's. A drag by 121 x 79 screen pixels, which no whole number of
@@ -377,9 +365,8 @@ void TestStartup::aDragAtAFractionalScaleFollowsThePointer()
     ClientHome home;
     ClientProcess client(home);
     QVERIFY(client.start(workDir.path()));
-    std::optional<uint32_t> window;
-    QTRY_VERIFY2_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(),
-        client.log().right(2000).constData(), 90000);
+    const std::optional<uint32_t> window = client.mappedWindow();
+    QVERIFY2(window, client.log().right(2000).constData());
     std::optional<QPoint> start;
     QTRY_VERIFY_WITH_TIMEOUT((start = XWindows::screenPosition(*window)).has_value(), 10000);
 
@@ -396,9 +383,7 @@ void TestStartup::aDragAtAFractionalScaleFollowsThePointer()
     QVERIFY(xdotool(drag));
     QTRY_COMPARE_WITH_TIMEOUT(XWindows::screenPosition(*window).value_or(QPoint(-1, -1)), *start + delta, 10000);
 
-    QVERIFY(actUntil([&] { XWindows::click(*window, int(938 * 1.5), int(15 * 1.5)); },
-        [&client] { return client.process.state() == QProcess::NotRunning; }));
-    QVERIFY(client.endsWithZero(0));
+    QVERIFY(client.clickUntilEnded(*window, QPoint(938, 15) * 1.5));
 }
 
 void TestStartup::leftoverEngineProcessesGoWhoeverAdoptedThem()
@@ -415,9 +400,8 @@ void TestStartup::leftoverEngineProcessesGoWhoeverAdoptedThem()
     other.program = workDir.filePath("other/othergame");
     QVERIFY(QFile::copy(NUVA_CLIENT_PATH, other.program));
     QVERIFY(other.start(workDir.path()));
-    std::optional<uint32_t> otherWindow;
-    QTRY_VERIFY2_WITH_TIMEOUT((otherWindow = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(),
-        other.log().right(2000).constData(), 90000);
+    const std::optional<uint32_t> otherWindow = other.mappedWindow();
+    QVERIFY2(otherWindow, other.log().right(2000).constData());
     QList<pid_t> othersEngine;
     QTRY_VERIFY_WITH_TIMEOUT(!(othersEngine = engineProcessesOf(other.process.processId())).isEmpty(), 30000);
 
@@ -494,9 +478,8 @@ void TestStartup::aPageCanReachNothingButItsSurface()
     QTRY_VERIFY_WITH_TIMEOUT(service.log().contains("GET /page/answered?version=1.0.4&tried="), 90000);
     QVERIFY(service.log().contains("deleteLater"));
     QVERIFY(service.log().contains("objectName"));
-    std::optional<uint32_t> window;
-    QTRY_VERIFY2_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(),
-        client.log().right(2000).constData(), 10000);
+    const std::optional<uint32_t> window = client.mappedWindow(10000);
+    QVERIFY2(window, client.log().right(2000).constData());
 
     ClientProcess later(home);
     QVERIFY(later.start(workDir.path()));
@@ -528,8 +511,8 @@ void TestStartup::aSessionWritesNoFrameworkWarnings()
 
     QTRY_VERIFY2_WITH_TIMEOUT(
         service.log().contains("GET /page/done"), (service.log() + client.log()).constData(), 90000);
-    std::optional<uint32_t> window;
-    QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
+    const std::optional<uint32_t> window = client.mappedWindow(10000);
+    QVERIFY(window);
     QVERIFY(client.closeWindow(*window));
     const QByteArray log = client.log();
     QVERIFY2(log.contains("disconnectNode") && log.contains("\"12.5元\" \"0.5元/30分钟\" \"2分钟\""), log.constData());

@@ -100,8 +100,8 @@ void TestTls::aPinnedServiceServesThePageTheGameAndTheUpdate()
         QTRY_VERIFY2_WITH_TIMEOUT(service.log().contains("GET /gpfe/api/order/confirm_connect?uuid=order-1 200")
                 && service.log().contains("GET /page/version/1.0.4"),
             (service.log() + client.log()).right(3000).constData(), 90000);
-        std::optional<uint32_t> window;
-        QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
+        const std::optional<uint32_t> window = client.mappedWindow(10000);
+        QVERIFY(window);
         QVERIFY(client.closeWindow(*window));
     }
 
@@ -143,9 +143,8 @@ void TestTls::anotherAuthorityOrHostReachesNothing()
     QVERIFY(client.start(workDir.path()));
 
     // No offer was read, so the window opens; the page's load fails at the handshake, before any request.
-    std::optional<uint32_t> window;
-    QTRY_VERIFY2_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(),
-        client.log().right(3000).constData(), 90000);
+    const std::optional<uint32_t> window = client.mappedWindow();
+    QVERIFY2(window, client.log().right(3000).constData());
     QVERIFY(!XWindows::findMapped(QStringLiteral("更新提示")));
     QTest::qWait(3000);
     QVERIFY2(!service.log().contains("GET "), service.log().constData());

@@ -350,8 +350,8 @@ void TestWebProfile::aRunningEngineKeepsItsFilesAndTheNextStartRemovesThem()
         QVERIFY(client.start(workDir.path()));
         QTRY_VERIFY2_WITH_TIMEOUT(
             service.count(QStringLiteral("/loaded")) > 0, client.log().right(2000).constData(), 90000);
-        std::optional<uint32_t> window;
-        QTRY_VERIFY_WITH_TIMEOUT((window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(), 10000);
+        const std::optional<uint32_t> window = client.mappedWindow(10000);
+        QVERIFY(window);
 
         // A second start meanwhile clears the profile too, but what the running engine holds open stays: the very
         // same files, not new ones written since.

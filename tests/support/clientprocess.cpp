@@ -4,6 +4,8 @@
 #include "xwindows.h"
 
 #include <QDir>
+#include <QPoint>
+#include <QTest>
 
 ClientHome::ClientHome()
 {
@@ -51,6 +53,20 @@ bool ClientProcess::closeWindow(uint32_t window)
 {
     actUntil([window] { XWindows::requestClose(window); }, [this] { return process.state() == QProcess::NotRunning; });
     return endsWithZero(0);
+}
+
+bool ClientProcess::clickUntilEnded(uint32_t window, const QPoint &at)
+{
+    actUntil([window, at] { XWindows::click(window, at.x(), at.y()); },
+        [this] { return process.state() == QProcess::NotRunning; });
+    return endsWithZero(0);
+}
+
+std::optional<uint32_t> ClientProcess::mappedWindow(int timeoutMs)
+{
+    std::optional<uint32_t> window;
+    const auto found = [&window] { return (window = XWindows::findMapped(QStringLiteral("nuvagame"))).has_value(); };
+    return QTest::qWaitFor(found, timeoutMs) ? window : std::nullopt;
 }
 
 QByteArray ClientProcess::log()

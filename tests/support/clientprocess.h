@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <optional>
+
+class QPoint;
 
 // A user's home of its own for client processes: HOME, the XDG cache and data folders, and TMPDIR (where the
 // single-instance socket lives) all lie inside one temporary folder. Clients started in it neither meet a client the
@@ -47,6 +50,11 @@ public:
     // ended (a request that reaches it while it settles a freshly mapped window can go unseen, as under a real window
     // manager), and tells whether it ended normally with exit code 0.
     bool closeWindow(uint32_t window);
+    // Clicks the left button at a point of its window (in the server's pixels) until the client has ended, and tells
+    // whether it ended normally with exit code 0.
+    bool clickUntilEnded(uint32_t window, const QPoint &at);
+    // Its window, once mapped (waits at most timeoutMs); none when it did not come.
+    std::optional<uint32_t> mappedWindow(int timeoutMs = 90000);
     // Everything it has written to its standard error so far.
     QByteArray log();
 
