@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The configure guard on the service's address, both ways: plain http to a host outside loopback fails, saying why
-# and which switch accepts it; that switch, https, or a loopback host configure. Each configure is real, of the whole
+# The configure guards on the service's address and its pinned authority, both ways: plain http to a host outside
+# loopback fails, saying why and which switch accepts it; that switch, https, or a loopback host configure; an
+# authority file that holds no PEM certificate fails, saying what it found. Each configure is real, of the whole
 # project, in a scratch folder of its own.
 #
 # Usage: configure-check.sh SOURCE_ROOT
@@ -29,4 +30,14 @@ configure unknown-scheme fail "it must be http or https" -DNUVA_SERVICE_SCHEME=f
 configure plain-http-allowed pass "" -DNUVA_SERVICE_HOST=games.example -DNUVA_ALLOW_PLAIN_HTTP=ON
 configure https-outside pass "" -DNUVA_SERVICE_HOST=games.example -DNUVA_SERVICE_SCHEME=https
 configure plain-http-loopback pass "" -DNUVA_SERVICE_HOST=127.0.0.2
+configure plain-http-ipv6-loopback pass "" -DNUVA_SERVICE_HOST=::1
+
+"$root/tools/make-certificate.sh" authority "$work" authority
+openssl x509 -in "$work/authority.pem" -outform der -out "$work/authority.der"
+: >"$work/empty.pem"
+configure authority-der fail "it looks like a DER (binary) certificate" -DNUVA_SERVICE_CA="$work/authority.der"
+configure authority-empty fail "is empty" -DNUVA_SERVICE_CA="$work/empty.pem"
+# The release build of the README, with Windows' generator and Qt left out.
+configure release-over-tls pass "" -DNUVA_SERVICE_SCHEME=https -DNUVA_SERVICE_HOST=games.example \
+  -DNUVA_FRONTEND_PORT=443 -DNUVA_SERVICE_CA="$work/authority.pem"
 exit $failed
