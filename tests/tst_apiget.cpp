@@ -2,6 +2,7 @@
 // test's own where the service cannot stage the case.
 
 #include "api/apiget.h"
+#include "api/serviceaddress.h"
 #include "localhttpserver.h"
 #include "serviceprocess.h"
 #include "testserviceaddress.h"
@@ -37,6 +38,7 @@ class TestApiGet : public QObject
 
 private slots:
     void sendsTheTargetAndTheOneHeader();
+    void anIpv6LoopbackServiceIsReached();
     void anErrorStatusReadsLikeSuccess_data();
     void anErrorStatusReadsLikeSuccess();
     void aRedirectIsNotFollowed();
@@ -71,6 +73,18 @@ void TestApiGet::sendsTheTargetAndTheOneHeader()
     QCOMPARE(requests[0].header("Cookie"), QString());
     // The value is appended unchanged; tolerant parsing encodes what a URL cannot hold.
     QCOMPARE(requests[1].target, QStringLiteral("/gpfe/api/order/confirm_connect?uuid=ab%20cd%22e"));
+}
+
+// An IPv6 host goes into the addresses in brackets, as a URL holds it.
+void TestApiGet::anIpv6LoopbackServiceIsReached()
+{
+    LocalHttpServer server;
+    if (!server.start("::1"))
+        QSKIP("this machine has no IPv6 loopback address");
+    setTestServiceAddress(QStringLiteral("::1"), 80, server.port());
+    QCOMPARE(frontEndUrl(), QUrl(QStringLiteral("http://[::1]:80/")));
+    apiGet(QStringLiteral("clientversion/get_latest_version?clientType=pc&versionNo=1.0.4"));
+    QCOMPARE(server.requests().size(), 1);
 }
 
 void TestApiGet::anErrorStatusReadsLikeSuccess_data()

@@ -45,8 +45,9 @@ void LocalHttpServer::serveHtml(const std::string &path, const std::string &html
     });
 }
 
-bool LocalHttpServer::start()
+bool LocalHttpServer::start(const std::string &host)
 {
+    m_host = host;
     m_port = m_server.bind_to_any_port(m_host);
     return listenAfterBind();
 }

@@ -32,7 +32,8 @@ public:
     // Handlers must be installed before start().
     httplib::Server &server() { return m_server; }
     void serveHtml(const std::string &path, const std::string &html);
-    bool start();
+    // Starts on an ephemeral port of host, a loopback address.
+    bool start(const std::string &host = "127.0.0.1");
     // Starts on a given loopback address and port instead, such as where the client built for tests looks.
     bool startOn(const std::string &host, int port);
     void stop();
