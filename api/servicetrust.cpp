@@ -1,43 +1,64 @@
 #include "api/servicetrust.h"
 
+#include "api/certificatename.h"
 #include "api/serviceaddress.h"
+#include "platform/certificatechain.h"
 
+#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 
 namespace {
 
+bool isPinned()
+{
+    return !ServiceAddress::authority().isEmpty();
+}
+
 QList<QSslCertificate> pinnedAuthority()
 {
     return QSslCertificate::fromData(ServiceAddress::authority(), QSsl::Pem);
 }
 
+QList<QByteArray> derOf(const QList<QSslCertificate> &certificates)
+{
+    QList<QByteArray> der;
+    for (const QSslCertificate &certificate : certificates)
+        der << certificate.toDer();
+    return der;
+}
+
 } // namespace
 
-void trustServiceAuthority(QNetworkRequest &request)
+bool trustServiceAuthority(QNetworkRequest &request)
 {
+    if (!isPinned())
+        return true;
     const QList<QSslCertificate> pinned = pinnedAuthority();
     if (pinned.isEmpty())
-        return;
+        return false;
     // Replacing the list also stops Qt from loading the system's authorities on demand.
     QSslConfiguration tls = request.sslConfiguration();
     tls.setCaCertificates(pinned);
     request.setSslConfiguration(tls);
+    return true;
 }
 
-bool verifiesAgainstServiceAuthority(const QList<QSslCertificate> &chain, const QString &host)
+void holdToServiceAuthority(QNetworkReply *reply)
+{
+    if (!isPinned())
+        return;
+    // Qt holds the request back until this has returned.
+    QObject::connect(reply, &QNetworkReply::encrypted, reply, [reply] {
+        if (!isTrustedServiceChain(reply->sslConfiguration().peerCertificateChain(), reply->url().host()))
+            reply->abort();
+    });
+}
+
+bool isTrustedServiceChain(const QList<QSslCertificate> &chain, const QString &host)
 {
     const QList<QSslCertificate> pinned = pinnedAuthority();
-    if (pinned.isEmpty() || chain.isEmpty())
-        return false;
-    // QSslCertificate::verify checks against the default configuration's authorities, so for the moment of the check
-    // (on the GUI thread, where every request of the client is made) those are the pinned one alone.
-    const QSslConfiguration saved = QSslConfiguration::defaultConfiguration();
-    QSslConfiguration pinnedOnly = saved;
-    pinnedOnly.setCaCertificates(pinned);
-    QSslConfiguration::setDefaultConfiguration(pinnedOnly);
-    const bool verified = QSslCertificate::verify(chain, host).isEmpty();
-    QSslConfiguration::setDefaultConfiguration(saved);
-    return verified;
+    return !pinned.isEmpty() && !chain.isEmpty() && certificateNamesHost(chain.first(), host)
+        && chainLeadsToAuthority(derOf(chain), derOf(pinned));
 }

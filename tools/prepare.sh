@@ -3,7 +3,7 @@
 NUVA_PACKAGES=(
   cmake g++ make pkg-config
   qtbase5-dev qtbase5-private-dev qtwebengine5-dev libqt5webchannel5-dev
-  libcpp-httplib-dev libxcb1-dev openssl
+  libcpp-httplib-dev libxcb1-dev libssl-dev openssl
   xvfb xauth fonts-noto-cjk
 )
 

@@ -68,6 +68,11 @@ else
   [ -f "$tls/other.pem" ] || "$root/tools/make-certificate.sh" authority "$tls" other
   "$root/tools/make-certificate.sh" server "$tls" pinned 127.0.0.1 "$tls/authority"
   "$root/tools/make-certificate.sh" server "$tls" stranger 127.0.0.1 "$tls/other"
+  # The chains and names of tests/support/certificatecases.h, for the page's certificate decision; and a chain for the
+  # update check of the "system" authority among them, which that decision's test puts into the prefix's roots.
+  rm -rf "$tls/cases"
+  "$root/tools/make-certificate.sh" cases "$tls/cases" "$tls/authority" 127.0.0.2
+  "$root/tools/make-certificate.sh" server "$tls" system 127.0.0.1 "$tls/cases/system"
   cmake -S "$root" -B "$build/qt-$qt_arch" -DCMAKE_TOOLCHAIN_FILE="$root/tests/windows/mingw-$qt_arch.cmake" \
     -DCMAKE_PREFIX_PATH="$qt_prefix" -DCMAKE_BUILD_TYPE=Release -DNUVA_WINDOWS_CHECKS=ON \
     -DNUVA_ENGINE_HEADERS="$engine_headers" -DNUVA_WINDOWS_TLS_AUTHORITY="$tls/authority.pem" >/dev/null
@@ -103,6 +108,7 @@ run_under() {
     log=$(cat "$WINEPREFIX.log")
     [ -n "$results" ] && log+=$'\n'$(cat "$results")
     echo "$log"
+    last_log=$log
     totals=$(grep -Eo 'Totals: [0-9]+ passed, [0-9]+ failed' <<<"$log" | tail -n 1 || true)
     if [ "$status" -ne 0 ] || ! [[ $totals =~ ([0-9]+)\ passed,\ 0\ failed ]] || [ "${BASH_REMATCH[1]}" -eq 0 ]; then
       echo "FAILED: $folder/$program under $loader (exit status $status)"
@@ -176,12 +182,13 @@ update_check_under() {
   echo "update check: no prompt without an offer; the offer's prompt dismissed with Escape, its address opened, exit 0"
 }
 
-# The update check over TLS, pinned to one authority: a certificate of it is answered, one of another authority is
-# refused before any request reaches the service, and the start goes on (no offer) with exit code 0 both times.
+# The update check over TLS, pinned to one authority: a certificate of it is answered; one of another authority, and
+# one of an authority that Windows trusts (tst_windows_qt.exe, run before in this prefix, put it into the user's
+# roots), are refused before any request reaches the service; the start goes on (no offer) with exit code 0 each time.
 tls_update_check_under() {
   local folder=$1 loader=$2 work status certificate requests
   work=$(mktemp -d)
-  for certificate in pinned stranger; do
+  for certificate in pinned stranger system; do
     "$service" --port 8081 --cert "$tls/$certificate.pem" --key "$tls/$certificate.key" >"$work/service.log" 2>&1 &
     service_pid=$!
     for _ in $(seq 50); do (exec 3<>/dev/tcp/127.0.0.1/8081) 2>/dev/null && break; sleep 0.1; done
@@ -192,7 +199,7 @@ tls_update_check_under() {
     requests=$(grep -c "GET /gpfe/api/clientversion" "$work/service.log" || true)
     if [ "$status" -ne 0 ] || ! grep -q "no update" "$work/update.log" ||
       { [ "$certificate" = pinned ] && [ "$requests" -ne 1 ]; } ||
-      { [ "$certificate" = stranger ] && [ "$requests" -ne 0 ]; }; then
+      { [ "$certificate" != pinned ] && [ "$requests" -ne 0 ]; }; then
       echo "FAILED: the update check over TLS with the $certificate certificate (exit status $status, $requests requests)"
       cat "$work/update.log" "$work/service.log"
       rm -rf "$work"
@@ -200,13 +207,16 @@ tls_update_check_under() {
     fi
   done
   rm -rf "$work"
-  echo "update check over TLS: the pinned authority's certificate answered, another authority's refused, exit 0"
+  echo "update check over TLS: the pinned authority's certificate answered, another's and the system's refused, exit 0"
 }
 
 outcome[qt]=$qt_outcome
 if [ -n "${qt_prefix:-}" ]; then
   if [ "$qt_arch" = i686 ]; then qt_loader=wine; else qt_loader=$wine64_loader; fi
+  export NUVA_TLS_CASES="Z:$tls/cases"
   run_under qt "$build/qt-$qt_arch" "$qt_loader" --qtest tst_windows_qt.exe
+  decided=$(grep -c '^PASS   : TestWindowsQt::thePagesCertificateDecision(' <<<"${last_log:-}" || true)
+  outcome[qt]+="; the page's certificate decision: $decided passed"
   if update_check_under "$build/qt-$qt_arch" "$qt_loader"; then
     outcome[qt]+="; the update check's 2 cases passed"
   else
@@ -214,7 +224,7 @@ if [ -n "${qt_prefix:-}" ]; then
     outcome[qt]+="; the update check FAILED"
   fi
   if tls_update_check_under "$build/qt-$qt_arch" "$qt_loader"; then
-    outcome[qt]+="; over TLS its 2 cases passed"
+    outcome[qt]+="; over TLS its 3 cases passed"
   else
     failed=1
     outcome[qt]+="; over TLS it FAILED"

@@ -18,7 +18,7 @@ protected:
     {
         const QString host = frontEndUrl().host();
         return error.isOverridable() && error.error() == QWebEngineCertificateError::CertificateAuthorityInvalid
-            && error.url().host() == host && verifiesAgainstServiceAuthority(error.certificateChain(), host);
+            && error.url().host() == host && isTrustedServiceChain(error.certificateChain(), host);
     }
 };
 

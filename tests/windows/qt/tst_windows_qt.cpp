@@ -1,10 +1,15 @@
-// The client's own code as a Windows program, under Wine: the single-instance guard over a named pipe, and the
-// viewer's probe, launch and kill, with real processes. The programs it starts lie beside it (see CMakeLists.txt).
+// The client's own code as a Windows program, under Wine: the single-instance guard over a named pipe, the viewer's
+// probe, launch and kill, with real processes, and the decision on the service's certificates. The programs it starts
+// lie beside it (see CMakeLists.txt).
 
+#include "api/certificatename.h"
+#include "api/servicetrust.h"
 #include "app/webprofile.h"
 #include "bridge/viewerlaunch.h"
+#include "certificatecases.h"
 #include "launchcases.h"
 #include "platform/processes.h"
+#include "testserviceaddress.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,10 +21,13 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSslCertificate>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <windows.h>
+
+#include <wincrypt.h>
 
 namespace {
 
@@ -95,6 +103,46 @@ bool setRoamingFolderSetting(const QString &folder)
         == ERROR_SUCCESS;
 }
 
+// The certificates of a PEM file of the TLS material that tools/windows-check.sh made (NUVA_TLS_CASES).
+QList<QSslCertificate> casesFile(const QString &name)
+{
+    return QSslCertificate::fromPath(
+        qEnvironmentVariable("NUVA_TLS_CASES") + QLatin1Char('/') + name + QStringLiteral(".pem"));
+}
+
+// Puts the authority into the user's store of trusted roots, as an administrator or a company's software would; the
+// prefix is the test's own. Later programs in it (the TLS update check) find it there too.
+bool trustSystemWide(const QSslCertificate &authority)
+{
+    const QByteArray der = authority.toDer();
+    HCERTSTORE roots = CertOpenSystemStoreW(0, L"ROOT");
+    const bool added = roots
+        && CertAddEncodedCertificateToStore(roots, X509_ASN_ENCODING, reinterpret_cast<const BYTE *>(der.constData()),
+            DWORD(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    if (roots)
+        CertCloseStore(roots, 0);
+    return added;
+}
+
+// Whether Windows itself trusts the chain for a TLS server, with the system's roots.
+bool windowsTrusts(const QList<QSslCertificate> &chain)
+{
+    const QByteArray der = chain.first().toDer();
+    const CERT_CONTEXT *server = CertCreateCertificateContext(
+        X509_ASN_ENCODING, reinterpret_cast<const BYTE *>(der.constData()), DWORD(der.size()));
+    CERT_CHAIN_PARA parameters{};
+    parameters.cbSize = sizeof parameters;
+    const CERT_CHAIN_CONTEXT *built = nullptr;
+    const bool trusted = server
+        && CertGetCertificateChain(nullptr, server, nullptr, nullptr, &parameters, 0, nullptr, &built)
+        && built->TrustStatus.dwErrorStatus == CERT_TRUST_NO_ERROR;
+    if (built)
+        CertFreeCertificateChain(built);
+    if (server)
+        CertFreeCertificateContext(server);
+    return trusted;
+}
+
 bool makeFile(const QString &path)
 {
     QFile file(path);
@@ -117,6 +165,10 @@ private slots:
     void theViewerGetsTheParametersWords();
     void theKillByImageNameEndsTheViewer();
     void theProfileCleanupFindsTheUsersFolderThroughTheShell();
+    void thePagesCertificateDecision_data();
+    void thePagesCertificateDecision();
+    void aCertificateIsForItsOwnNamesAlone_data();
+    void aCertificateIsForItsOwnNamesAlone();
 
 private:
     QTemporaryDir m_scratch;
@@ -127,6 +179,8 @@ void TestWindowsQt::initTestCase()
     // The client starts the viewer relative to its working directory.
     QVERIFY(QDir::setCurrent(QCoreApplication::applicationDirPath()));
     QVERIFY(QFile::exists(QStringLiteral("nuvaview/nuvaview.exe")));
+    // Before any chain is built: Wine's chain engine reads the roots once, at its first use.
+    QVERIFY(trustSystemWide(casesFile(QStringLiteral("system")).value(0)));
 }
 
 void TestWindowsQt::aLaterStartWritesItsLastArgumentAndEnds()
@@ -249,6 +303,49 @@ void TestWindowsQt::theProfileCleanupFindsTheUsersFolderThroughTheShell()
     // The hidden entry stays, and with it its folder; what is no target stays too.
     QVERIFY(QFileInfo::exists(hidden));
     QVERIFY(QFileInfo::exists(kept));
+}
+
+void TestWindowsQt::thePagesCertificateDecision_data()
+{
+    QTest::addColumn<QString>("chain");
+    QTest::addColumn<bool>("trusted");
+    for (const ChainCase &chain : chainCases())
+        QTest::newRow(chain.file) << QString::fromLatin1(chain.file) << chain.trusted;
+}
+
+// Schannel's own verification of a certificate does nothing at all; the client's decides, and the system's roots
+// play no part in it.
+void TestWindowsQt::thePagesCertificateDecision()
+{
+    QFETCH(QString, chain);
+    QFETCH(bool, trusted);
+    const QList<QSslCertificate> pinned = casesFile(QStringLiteral("../authority"));
+    const QList<QSslCertificate> certificates = casesFile(chain);
+    QVERIFY(!pinned.isEmpty() && !certificates.isEmpty());
+    if (chain == QLatin1String("system-authority"))
+        QVERIFY(windowsTrusts(certificates));
+    setTestServiceTrust(QStringLiteral("https"), pinned.first().toPem());
+    QCOMPARE(isTrustedServiceChain(certificates, kChainCaseHost), trusted);
+}
+
+void TestWindowsQt::aCertificateIsForItsOwnNamesAlone_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<bool>("matches");
+    for (const NameCase &name : nameCases())
+        QTest::newRow(name.name) << QString::fromLatin1(name.file) << name.host << name.matches;
+}
+
+// The names are read by Qt's own parser in a build with Schannel, by OpenSSL's in one with OpenSSL.
+void TestWindowsQt::aCertificateIsForItsOwnNamesAlone()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, host);
+    QFETCH(bool, matches);
+    const QList<QSslCertificate> certificates = casesFile(file);
+    QVERIFY(!certificates.isEmpty());
+    QCOMPARE(certificateNamesHost(certificates.first(), host), matches);
 }
 
 QTEST_MAIN(TestWindowsQt)
