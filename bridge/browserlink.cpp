@@ -19,8 +19,9 @@ bool openInBrowser(const QString &text)
         qDebug() << "refused to open" << text;
         return false;
     }
-    // On Linux the desktop starts xdg-open, which becomes the user's browser when none runs yet.
-    keepDescriptorsFromLaterPrograms();
-    QDesktopServices::openUrl(url);
+    // The desktop's opener becomes the user's browser when none runs yet, so it must not take the client's descriptors
+    // with it; the client starts it itself where it can.
+    if (!openWithDesktopOpener(url))
+        QDesktopServices::openUrl(url);
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QUrl>
 
 /**
  * A QProcess whose program receives its standard input, output and error, as its channels say, and nothing else of
@@ -21,8 +22,13 @@ protected:
 };
 
 /**
- * Keeps every descriptor the client holds now, but the standard three, from the programs it starts later: for a
- * program started by code that takes no IsolatedProcess, such as QDesktopServices::openUrl, which runs xdg-open on
- * Linux. Nothing on Windows, where the shell opens addresses and the client's handles are not inheritable.
+ * Hands url to the desktop's own opener, xdg-open, started by the client itself in a program of its own that
+ * receives the client's standard input, output and error and nothing else, and that the client neither waits for nor
+ * reaps: whatever browser it becomes outlives the client. Its descriptors are closed after the fork, in the child, so
+ * that none opened meanwhile by another thread of the client passes, and none of the client's own changes.
+ *
+ * False where the address is left to Qt's desktop services: on Windows, whose shell opens it and passes nothing of
+ * the client on; in a Flatpak or Snap sandbox, where Qt asks the desktop's portal and starts nothing; where no
+ * xdg-open is installed; and where the system cannot start a process.
  */
-void keepDescriptorsFromLaterPrograms();
+bool openWithDesktopOpener(const QUrl &url);

@@ -1,6 +1,7 @@
 // What the programs the client starts receive of it, seen from outside in /proc while they run: the viewer, and the
 // desktop's URL handler (xdg-open), each started by a real client process for a page of the test's own.
 
+#include "bridge/browserlink.h"
 #include "clientprocess.h"
 #include "platform/linux/procfs.h"
 #include "retry.h"
@@ -17,9 +18,14 @@
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include <csignal>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -100,6 +106,7 @@ class TestChildProcesses : public QObject
 private slots:
     void theViewerAndTheBrowserGetOnlyTheirStandardStreams();
     void aViewerThatOutlivesTheClientHoldsNothingOfIt();
+    void aLinkOpenedWhileOtherThreadsOpenDescriptorsGetsNoneOfThem();
 };
 
 void TestChildProcesses::theViewerAndTheBrowserGetOnlyTheirStandardStreams()
@@ -174,6 +181,46 @@ void TestChildProcesses::aViewerThatOutlivesTheClientHoldsNothingOfIt()
     QVERIFY(next.endsWithZero());
     QVERIFY(runs(viewer));
     QVERIFY2(!QFileInfo::exists(gpuCache), qPrintable(QDir(gpuCache).entryList(QDir::Files).join(' ')));
+}
+
+// The engine's threads open and close descriptors all the time, most of them not close-on-exec; a link opened
+// meanwhile must hand the desktop's opener none of them, whenever they were opened.
+void TestChildProcesses::aLinkOpenedWhileOtherThreadsOpenDescriptorsGetsNoneOfThem()
+{
+    QTemporaryDir home;
+    const QString pids = home.filePath(QStringLiteral("pids"));
+    QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("bin"))));
+    QVERIFY(writeRecordingProgram(home.filePath(QStringLiteral("bin/xdg-open"))));
+    qputenv("NUVA_TEST_PIDS", QFile::encodeName(pids));
+    qputenv("PATH", QFile::encodeName(home.filePath(QStringLiteral("bin"))) + ':' + qgetenv("PATH"));
+    std::atomic<bool> stop{false};
+    std::thread busy([&stop] {
+        while (!stop) {
+            int descriptors[8];
+            for (int &descriptor : descriptors)
+                descriptor = ::open("/dev/null", O_RDONLY);
+            for (const int descriptor : descriptors)
+                ::close(descriptor);
+        }
+    });
+    const auto stopBusy = [&stop, &busy] {
+        stop = true;
+        if (busy.joinable())
+            busy.join();
+    };
+    const auto stopBusyOnFailure = qScopeGuard(stopBusy);
+
+    constexpr int links = 5;
+    for (int i = 0; i < links; ++i)
+        QVERIFY(openInBrowser(QStringLiteral("http://127.0.0.1/link")));
+    stopBusy();
+    QList<qint64> started;
+    QTRY_VERIFY((started = pidsIn(pids)).size() == links);
+    for (const qint64 pid : started) {
+        QTRY_COMPARE(QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)), QStringLiteral("/usr/bin/sleep"));
+        QCOMPARE(descriptorsOf(pid), (QStringList{"0", "1", "2"}));
+        ::kill(pid_t(pid), SIGKILL);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestChildProcesses)

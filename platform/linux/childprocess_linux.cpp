@@ -1,10 +1,18 @@
 #include "platform/childprocess.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <csignal>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/close_range.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -54,7 +62,37 @@ void IsolatedProcess::setupChildProcess()
     markCloseOnExecAboveStandardStreams();
 }
 
-void keepDescriptorsFromLaterPrograms()
+bool openWithDesktopOpener(const QUrl &url)
 {
-    markCloseOnExecAboveStandardStreams();
+    if (QFileInfo::exists(QStringLiteral("/.flatpak-info")) || qEnvironmentVariableIsSet("SNAP"))
+        return false;
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty())
+        return false;
+    // Everything the children use is made before the fork: after it, in a process with the engine's threads, only
+    // what is safe between fork and exec runs.
+    const QByteArray program = QFile::encodeName(opener);
+    const QByteArray address = url.toEncoded();
+    char *const arguments[] = {const_cast<char *>("xdg-open"), const_cast<char *>(address.constData()), nullptr};
+
+    const pid_t middle = fork();
+    if (middle < 0)
+        return false;
+    if (middle == 0) {
+        // The opener is the grandchild, so that it is not the client's to reap: its parent ends at once.
+        if (fork() == 0) {
+            markCloseOnExecAboveStandardStreams();
+            setsid();
+            sigset_t none;
+            sigemptyset(&none);
+            sigprocmask(SIG_SETMASK, &none, nullptr);
+            // The engine ignores SIGPIPE, and an ignored signal stays ignored across exec.
+            signal(SIGPIPE, SIG_DFL);
+            execv(program.constData(), arguments);
+            _exit(127);
+        }
+        _exit(0);
+    }
+    while (waitpid(middle, nullptr, 0) < 0 && errno == EINTR) { }
+    return true;
 }

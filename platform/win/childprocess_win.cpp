@@ -31,6 +31,15 @@ bool isInheritable(HANDLE handle)
         && (flags & HANDLE_FLAG_INHERIT);
 }
 
+// Without the list the program would inherit every inheritable handle of the client. QProcess offers no way to call a
+// start off from here, so the start is pointed at a program name that names no file: CreateProcess fails, and QProcess
+// reports FailedToStart as for a missing program.
+void refuseStart(QProcess::CreateProcessArguments *arguments)
+{
+    static const wchar_t nothing[] = L"";
+    arguments->applicationName = nothing;
+}
+
 // A program started with handles inherited gets every inheritable handle of the client at that moment. QProcess makes
 // only its pipes for the child's standard streams inheritable, but a library in the client may make others so; the
 // attribute list narrows what passes to those streams.
@@ -57,11 +66,13 @@ void inheritStandardHandlesOnly(QProcess::CreateProcessArguments *arguments)
     const auto attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list.storage.data());
     if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) {
         list.storage.clear();
+        refuseStart(arguments);
         return;
     }
     if (!UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, list.handles.data(),
             list.handles.size() * sizeof(HANDLE), nullptr, nullptr)) {
         list.release();
+        refuseStart(arguments);
         return;
     }
     list.startup = {};
@@ -83,5 +94,7 @@ IsolatedProcess::IsolatedProcess(QObject *parent)
 void IsolatedProcess::setupChildProcess()
 { }
 
-void keepDescriptorsFromLaterPrograms()
-{ }
+bool openWithDesktopOpener(const QUrl &)
+{
+    return false;
+}
