@@ -203,17 +203,14 @@ void TestChildProcesses::aLinkOpenedWhileOtherThreadsOpenDescriptorsGetsNoneOfTh
                 ::close(descriptor);
         }
     });
-    const auto stopBusy = [&stop, &busy] {
+    const auto stopBusy = qScopeGuard([&stop, &busy] {
         stop = true;
-        if (busy.joinable())
-            busy.join();
-    };
-    const auto stopBusyOnFailure = qScopeGuard(stopBusy);
+        busy.join();
+    });
 
     constexpr int links = 5;
     for (int i = 0; i < links; ++i)
         QVERIFY(openInBrowser(QStringLiteral("http://127.0.0.1/link")));
-    stopBusy();
     QList<qint64> started;
     QTRY_VERIFY((started = pidsIn(pids)).size() == links);
     for (const qint64 pid : started) {

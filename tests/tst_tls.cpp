@@ -1,9 +1,8 @@
 // The service over TLS. A client built for https with an authority of the tests' own pinned (made at build time)
 // meets the stand-in service serving certificates that the test makes with openssl; the API requests are also tried
-// in process against an authority the process trusts otherwise, and the names a certificate is for.
+// in process against an authority the process trusts otherwise.
 
 #include "api/apiget.h"
-#include "api/certificatename.h"
 #include "certificatecases.h"
 #include "clientprocess.h"
 #include "serviceprocess.h"
@@ -93,8 +92,6 @@ private slots:
     void onlyAChainOfThePinnedAuthorityReachesTheService_data();
     void onlyAChainOfThePinnedAuthorityReachesTheService();
     void theApiTrustsThePinnedAuthorityAlone();
-    void aCertificateIsForItsOwnNamesAlone_data();
-    void aCertificateIsForItsOwnNamesAlone();
 };
 
 void TestTls::aPinnedServiceServesThePageTheGameAndTheUpdate()
@@ -157,15 +154,13 @@ void TestTls::onlyAChainOfThePinnedAuthorityReachesTheService()
     TestWorkDir workDir;
     ClientHome home;
     TlsClient client(home);
+    QStringList inNamespace;
     if (systemStore) {
+        inNamespace = QStringList{"--mount", "--", "sh", "-c", "mount --bind \"$0\" /etc/ssl/certs && exec \"$1\"",
+            certificates.path(QStringLiteral("system-store")), client.program};
         client.program = QStringLiteral("unshare");
-        QVERIFY(client.start(workDir.path(),
-            {QStringLiteral("--mount"), QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
-                QStringLiteral("mount --bind \"$0\" /etc/ssl/certs && exec \"$1\""),
-                certificates.path(QStringLiteral("system-store")), QStringLiteral(NUVA_TLS_CLIENT_PATH)}));
-    } else {
-        QVERIFY(client.start(workDir.path()));
     }
+    QVERIFY(client.start(workDir.path(), inNamespace));
 
     if (trusted) {
         QTRY_VERIFY2_WITH_TIMEOUT(
@@ -213,28 +208,6 @@ void TestTls::theApiTrustsThePinnedAuthorityAlone()
     QVERIFY(apiGet(kUpdateQuery).body.contains("\"data\""));
     QTRY_VERIFY(service.log().count("GET /gpfe/api/clientversion") >= 3);
     QCOMPARE(service.log().count("GET /gpfe/api/clientversion"), 3);
-}
-
-void TestTls::aCertificateIsForItsOwnNamesAlone_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<bool>("matches");
-    for (const NameCase &name : nameCases())
-        QTest::newRow(name.name) << QString::fromLatin1(name.file) << name.host << name.matches;
-}
-
-void TestTls::aCertificateIsForItsOwnNamesAlone()
-{
-    QFETCH(QString, file);
-    QFETCH(QString, host);
-    QFETCH(bool, matches);
-    static Certificates certificates;
-    static const bool made = certificates.cases();
-    QVERIFY(made);
-    const QList<QSslCertificate> chain = QSslCertificate::fromData(pemOf(certificates.path(file)));
-    QVERIFY(!chain.isEmpty());
-    QCOMPARE(certificateNamesHost(chain.first(), host), matches);
 }
 
 QTEST_GUILESS_MAIN(TestTls)
