@@ -15,6 +15,9 @@ namespace {
 // A service that accepts the connection and never answers would otherwise hold the caller for ever.
 int g_timeLimitMs = 10000;
 
+// How much unread answer Qt's network thread may hold for a request.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+
 QString textUpToFirstZero(const QByteArray &bytes)
 {
     const int zero = bytes.indexOf('\0');
@@ -47,11 +50,35 @@ ApiReply apiGet(const QString &pathAndQuery)
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, reply, &QNetworkReply::abort);
     limit.start(g_timeLimitMs);
+
+    // The body is taken as it arrives, and Qt's network thread stops reading while this much waits unread, so that
+    // an answer without end stays in the sender's hands; one that passes the bound, or announces that it will, is cut
+    // off at once. The connections go with the loop, before this call returns.
+    QByteArray body;
+    bool tooLarge = false;
+    reply->setReadBufferSize(kReadBufferBytes);
+    const auto cutOff = [reply, &tooLarge] {
+        tooLarge = true;
+        reply->abort();
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [reply, &cutOff] {
+        if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > kAnswerLimitBytes)
+            cutOff();
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [reply, &body, &cutOff] {
+        body += reply->read(kAnswerLimitBytes + 1 - body.size());
+        if (body.size() > kAnswerLimitBytes)
+            cutOff();
+    });
     loop.exec();
 
     ApiReply answer;
-    answer.body = textUpToFirstZero(reply->readAll());
-    answer.document = QJsonDocument::fromJson(answer.body.toUtf8());
+    if (!tooLarge)
+        body += reply->readAll();
+    if (!tooLarge && body.size() <= kAnswerLimitBytes) {
+        answer.body = textUpToFirstZero(body);
+        answer.document = QJsonDocument::fromJson(answer.body.toUtf8());
+    }
     // The reply belongs to the manager; both go once control is back in the event loop.
     manager->deleteLater();
     return answer;

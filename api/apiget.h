@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonDocument>
+#include <QtGlobal>
 #include <QString>
 
 // What a service request brought back.
@@ -16,8 +17,13 @@ struct ApiReply
 // Sends a GET for the API base followed by pathAndQuery (appended unchanged, parsed tolerantly) and waits for the
 // answer in a nested event loop, so the application keeps processing events meanwhile; calls may nest. The body is
 // read whatever the HTTP status, and redirects are not followed. A request without an answer after 10 s is aborted
-// and reads as an empty body.
+// and reads as an empty body, and so does an answer longer than kAnswerLimitBytes, cut off as soon as it says or shows
+// that it is.
 ApiReply apiGet(const QString &pathAndQuery);
+
+// The service's answers are a few hundred bytes of JSON; one past this bound is no answer of the service's, and
+// reading on would let any sender on the path fill the client's memory (2 GiB in all for a 32-bit Windows process).
+inline constexpr qint64 kAnswerLimitBytes = 1024 * 1024;
 
 // Tests shorten the time limit with this; the client never calls it.
 void setApiTimeLimitForTesting(int milliseconds);

@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -46,6 +47,25 @@ std::string confirmationAnswer(const httplib::Request &request)
     return R"({"code":0,"msg":"ok","data":{"orderComputer":{"nodeUuid":)" + jsonString("node-" + order) + "}}}";
 }
 
+// A body that starts as an answer would and goes on with filler, written as the client reads it: bytes long, or
+// without end (-1), until the client hangs up.
+void flood(httplib::Response &response, long long bytes)
+{
+    static const std::string chunk = R"({"code":0,"data":{},"msg":")" + std::string(64 * 1024 - 27, 'x');
+    const auto provide = [bytes](size_t offset, httplib::DataSink &sink) {
+        const size_t left = bytes < 0 ? chunk.size() : std::min<size_t>(chunk.size(), size_t(bytes) - offset);
+        return sink.write(chunk.data(), left);
+    };
+    if (bytes < 0)
+        response.set_chunked_content_provider(kJson, [provide](size_t offset, httplib::DataSink &sink) {
+            return provide(offset, sink);
+        });
+    else
+        response.set_content_provider(size_t(bytes), kJson, [provide](size_t offset, size_t, httplib::DataSink &sink) {
+            return provide(offset, sink);
+        });
+}
+
 // Dresses an API answer as the options say: delayed, with another status or body, redirected, with a cookie.
 void answer(const ServiceOptions &options, httplib::Response &response, const std::string &json)
 {
@@ -59,6 +79,10 @@ void answer(const ServiceOptions &options, httplib::Response &response, const st
         response.status = options.status;
     if (!options.cookie.empty())
         response.set_header("Set-Cookie", options.cookie);
+    if (options.floodBytes != 0) {
+        flood(response, options.floodBytes);
+        return;
+    }
     response.set_content(options.replaceBody ? options.body : json, kJson);
 }
 

@@ -34,6 +34,8 @@ const char *serviceUsage()
            "  --body TEXT          answer with exactly TEXT as the body (not JSON, invalid UTF-8, empty...)\n"
            "  --redirect URL       answer with a 302 redirect to URL\n"
            "  --set-cookie TEXT    send Set-Cookie: TEXT with each answer\n"
+           "  --flood BYTES        answer with a body of BYTES bytes (announced in Content-Length), or with\n"
+           "                       one without end for \"endless\", until the client hangs up\n"
            "\n"
            "  --help               show this text\n";
 }
@@ -82,6 +84,16 @@ ParseResult parseServiceOptions(int argc, char *argv[], ServiceOptions &options,
             options.redirectTo = value;
         } else if (option == "--set-cookie") {
             options.cookie = value;
+        } else if (option == "--flood") {
+            int megabytes = 0;
+            if (value == "endless") {
+                options.floodBytes = -1;
+            } else if (parseNumber(value, 999999999, megabytes) && megabytes > 0) {
+                options.floodBytes = megabytes;
+            } else {
+                message = "not a size in bytes, nor endless: " + value;
+                return ParseResult::Error;
+            }
         } else {
             message = "unknown option: " + std::string(option);
             return ParseResult::Error;

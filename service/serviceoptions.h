@@ -21,6 +21,8 @@ struct ServiceOptions
     bool replaceBody = false; // whether body was given (it may be empty)
     std::string redirectTo; // non-empty: answer with a redirect to this address
     std::string cookie; // non-empty: set this cookie with every answer
+    // Answer with a body of this many bytes, announced in Content-Length (0: none of that; -1: a body without end).
+    long long floodBytes = 0;
 };
 
 enum class ParseResult { Run, Help, Error };
