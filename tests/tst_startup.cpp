@@ -11,12 +11,16 @@
 #include "xwindows.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <optional>
 
@@ -116,6 +120,36 @@ QList<pid_t> engineProcessesOf(qint64 host)
     return found;
 }
 
+// The highest resident memory of a process, sampled every 20 ms while the event loop runs, in MiB.
+class ResidentPeak : public QObject
+{
+public:
+    explicit ResidentPeak(qint64 pid)
+        : m_status(QStringLiteral("/proc/%1/status").arg(pid))
+    {
+        connect(&m_timer, &QTimer::timeout, this, &ResidentPeak::sample);
+        m_timer.start(20);
+    }
+    void restart() { m_peakKb = 0; }
+    qint64 mib() const { return m_peakKb / 1024; }
+
+private:
+    void sample()
+    {
+        QFile status(m_status);
+        if (!status.open(QIODevice::ReadOnly))
+            return;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                m_peakKb = qMax(m_peakKb, line.mid(6).trimmed().split(' ').value(0).toLongLong());
+        }
+    }
+
+    QString m_status;
+    QTimer m_timer;
+    qint64 m_peakKb = 0;
+};
+
 } // namespace
 
 class TestStartup : public QObject
@@ -136,6 +170,9 @@ private slots:
     void leftoverEngineProcessesGoWhoeverAdoptedThem();
     void aPageCanReachNothingButItsSurface();
     void aSessionWritesNoFrameworkWarnings();
+    void anAnswerWithoutBoundNeitherFillsTheMemoryNorHoldsTheClient_data();
+    void anAnswerWithoutBoundNeitherFillsTheMemoryNorHoldsTheClient();
+    void aWindowStartedMinimisedLoadsItsPage();
 };
 
 void TestStartup::closingTheWindowEndsTheEventLoopWithZero()
@@ -519,6 +556,97 @@ void TestStartup::aSessionWritesNoFrameworkWarnings()
     for (const char *warning : {"has no notify signal", "Could not parse stylesheet", "QCssParser", "QLayout",
              "QObject::connect", "QPixmap", "QWidget::", "QWebChannel", "QMetaObject"})
         QVERIFY2(!log.contains(warning), log.constData());
+}
+
+void TestStartup::anAnswerWithoutBoundNeitherFillsTheMemoryNorHoldsTheClient_data()
+{
+    QTest::addColumn<bool>("confirmation");
+    QTest::addColumn<QString>("flood");
+    for (const bool confirmation : {false, true}) {
+        const char *request = confirmation ? "the order's confirmation" : "the update check";
+        QTest::addRow("%s, as usual", request) << confirmation << QString();
+        QTest::addRow("%s, without end", request) << confirmation << QStringLiteral("endless");
+        QTest::addRow("%s, 50 MiB announced", request) << confirmation << QStringLiteral("52428800");
+    }
+}
+
+// Both requests meet a service whose answers go on and on: the client's memory stays within a few MiB of what it
+// holds with the usual answer (the row before), the request ends long before its time limit (10 s), and the client
+// goes on as after a failed request: the window opens without an offer, the viewer starts without a node identifier.
+void TestStartup::anAnswerWithoutBoundNeitherFillsTheMemoryNorHoldsTheClient()
+{
+    QFETCH(bool, confirmation);
+    QFETCH(QString, flood);
+    static QHash<bool, qint64> usualMib;
+    ServiceProcess service;
+    QVERIFY(service.startForTestClientWithPage(R"(
+      fetch('/page/calling').then(function () {
+        const started = Date.now();
+        bridge.startGame('demo order-1 x', function () { fetch('/page/confirmed/' + (Date.now() - started)); });
+      });)",
+        flood.isEmpty() ? QStringList() : QStringList{QStringLiteral("--flood"), flood}));
+    TestWorkDir workDir;
+    ClientHome home;
+    ClientProcess client(home);
+    client.environment.insert(QStringLiteral("NUVAVIEW_SCRIPT"), QStringLiteral("exit:0"));
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(client.start(workDir.path()));
+    ResidentPeak peak(client.process.processId());
+
+    const std::optional<uint32_t> window = client.mappedWindow();
+    QVERIFY2(window, client.log().right(3000).constData());
+    qint64 tookMs = clock.elapsed();
+    if (confirmation) {
+        QTRY_VERIFY_WITH_TIMEOUT(service.log().contains("GET /page/calling"), 90000);
+        peak.restart();
+        const QRegularExpression confirmed(QStringLiteral("GET /page/confirmed/(\\d+) "));
+        QRegularExpressionMatch match;
+        QTRY_VERIFY2_WITH_TIMEOUT((match = confirmed.match(QString::fromLatin1(service.log()))).hasMatch(),
+            (service.log() + client.log()).right(3000).constData(), 30000);
+        tookMs = match.captured(1).toLongLong();
+        QCOMPARE(client.log().contains("node-order-1"), flood.isEmpty());
+    }
+    QVERIFY2(tookMs < 10000, qPrintable(QStringLiteral("the request took %1 ms").arg(tookMs)));
+    qInfo("resident memory's peak: %lld MiB; the request and what follows took %lld ms", peak.mib(), tookMs);
+    if (flood.isEmpty())
+        usualMib[confirmation] = peak.mib();
+    else
+        QVERIFY2(peak.mib() <= usualMib.value(confirmation) + 64,
+            qPrintable(QStringLiteral("%1 MiB against %2 as usual").arg(peak.mib()).arg(usualMib.value(confirmation))));
+    QVERIFY(client.closeWindow(*window));
+}
+
+// Started minimised (iconic from its first map, by a window manager's rule) the window is never painted; its page
+// comes all the same, and restoring the window shows the page, not the splash.
+void TestStartup::aWindowStartedMinimisedLoadsItsPage()
+{
+    QTemporaryDir configuration;
+    QFile rules(configuration.filePath(QStringLiteral("rc.xml")));
+    QVERIFY(rules.open(QIODevice::WriteOnly));
+    rules.write(R"(<?xml version="1.0"?><openbox_config xmlns="http://openbox.org/3.4/rc"><applications>)"
+                R"(<application title="nuvagame"><iconic>yes</iconic></application></applications></openbox_config>)");
+    rules.close();
+    WindowManager openbox(rules.fileName());
+    if (!openbox.start())
+        QSKIP(qPrintable(QStringLiteral("no window manager to start the window minimised: ") + openbox.whyNot));
+    ServiceProcess service;
+    QVERIFY(service.startForTestClient());
+    TestWorkDir workDir;
+    ClientHome home;
+    ClientProcess client(home);
+    QVERIFY(client.start(workDir.path()));
+
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        service.log().contains("GET /demo/ready"), (service.log() + client.log()).right(3000).constData(), 15000);
+    QVERIFY(!client.mappedWindow(0));
+    QVERIFY(xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^nuvagame$"),
+        QStringLiteral("windowactivate"), QStringLiteral("%@")}));
+    const std::optional<uint32_t> window = client.mappedWindow(10000);
+    QVERIFY(window);
+    const QColor splash = QImage(workDir.filePath(QStringLiteral("images/init.png"))).pixelColor(100, 100);
+    QTRY_VERIFY(XWindows::pixel(*window, QPoint(100, 130)).value_or(splash) != splash);
+    QVERIFY(client.closeWindow(*window));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -21,6 +22,8 @@ const QString kSplashPicture = QStringLiteral("./images/init.png");
 const QString kSplashPictureAt2x = QStringLiteral("./images/init@2x.png");
 constexpr QSize kContentSize(960, 540);
 const QColor kPageBackground(142, 168, 209, 255);
+// How long after the window was shown the page host comes at the latest, painted or not.
+constexpr int kPageHostLatestMs = 300;
 
 // The splash is stretched to the content area whatever the picture's own size, in the screen's own pixels, from the
 // larger picture on a scaled screen where there is one. A missing picture leaves the area black (the window's
@@ -85,6 +88,20 @@ VueDialog::~VueDialog() = default;
 void VueDialog::paintEvent(QPaintEvent *event)
 {
     QDialog::paintEvent(event);
+    requestPageHost();
+}
+
+// A window that is never painted (started minimised, or on another workspace) must still load its page and answer
+// the bridge: shortly after it was shown, the page host comes whether or not a paint asked for it.
+void VueDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_pageHostRequested)
+        QTimer::singleShot(kPageHostLatestMs, this, &VueDialog::requestPageHost);
+}
+
+void VueDialog::requestPageHost()
+{
     if (m_pageHostRequested)
         return;
     m_pageHostRequested = true;

@@ -15,6 +15,7 @@ class QMenu;
 class QMouseEvent;
 class QNetworkReply;
 class QPaintEvent;
+class QShowEvent;
 class PageRecovery;
 class QPushButton;
 class QWebChannel;
@@ -30,7 +31,8 @@ class VueDialog : public QDialog
 
 public:
     // Builds the window with its title bar, splash and tray icon. The window stays hidden; its size, flags and style
-    // sheet are left to the caller. The page host and its page follow the window's first paint.
+    // sheet are left to the caller. The page host and its page follow the window's first paint, or come 300 ms after
+    // it was shown where no paint comes.
     VueDialog();
     ~VueDialog() override;
 
@@ -61,6 +63,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private slots:
     void on_minButton();
@@ -75,6 +78,8 @@ private slots:
     void showBrowser();
     // Builds the page host, which starts the browser engine, and starts loading the service's page.
     void createPageHost();
+    // Asks for the page host once, whatever asks first: the window's first paint or the time after it was shown.
+    void requestPageHost();
     // Logs what a reply still holds; nothing in the client connects to it.
     void replyFinished(QNetworkReply *);
     void finish_process(int exitCode, QProcess::ExitStatus exitStatus);
@@ -85,7 +90,7 @@ private:
     void publishToPage();
     void launchViewer(const QString &param);
 
-    // None until the window's first paint has been answered by createPageHost.
+    // None until createPageHost has run, after the window's first paint or shortly after it was shown.
     QWebEngineView *m_webView = nullptr;
     bool m_pageHostRequested = false;
     QLabel *m_splashLabel = nullptr;

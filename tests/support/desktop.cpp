@@ -35,8 +35,12 @@ bool DesktopProgram::start()
     return true;
 }
 
-WindowManager::WindowManager()
-    : DesktopProgram(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}, "WM_S0")
+WindowManager::WindowManager(const QString &configuration)
+    : DesktopProgram(QStringLiteral("openbox"),
+        configuration.isEmpty()
+            ? QStringList{QStringLiteral("--sm-disable")}
+            : QStringList{QStringLiteral("--sm-disable"), QStringLiteral("--config-file"), configuration},
+        "WM_S0")
 { }
 
 TrayHost::TrayHost()

@@ -24,11 +24,12 @@ private:
     const char *m_selection;
 };
 
-// openbox, without a session manager, with its default key bindings (Alt+F4 closes a window).
+// openbox, without a session manager, with its default key bindings (Alt+F4 closes a window), or with the
+// configuration file given.
 class WindowManager : public DesktopProgram
 {
 public:
-    WindowManager();
+    explicit WindowManager(const QString &configuration = QString());
 };
 
 // trayer, an XEmbed tray host in a small panel at the bottom of the screen.
