@@ -85,11 +85,11 @@ ParseResult parseServiceOptions(int argc, char *argv[], ServiceOptions &options,
         } else if (option == "--set-cookie") {
             options.cookie = value;
         } else if (option == "--flood") {
-            int megabytes = 0;
+            int bytes = 0;
             if (value == "endless") {
                 options.floodBytes = -1;
-            } else if (parseNumber(value, 999999999, megabytes) && megabytes > 0) {
-                options.floodBytes = megabytes;
+            } else if (parseNumber(value, 999999999, bytes) && bytes > 0) {
+                options.floodBytes = bytes;
             } else {
                 message = "not a size in bytes, nor endless: " + value;
                 return ParseResult::Error;
