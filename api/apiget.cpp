@@ -46,21 +46,22 @@ ApiReply apiGet(const QString &pathAndQuery)
 
     QEventLoop loop;
     QObject::connect(manager, &QNetworkAccessManager::finished, &loop, &QEventLoop::quit);
+    // An answer given up on, at the time limit or past the size bound, reads as none, whatever had arrived of it.
+    bool givenUp = false;
+    const auto cutOff = [reply, &givenUp] {
+        givenUp = true;
+        reply->abort();
+    };
     QTimer limit;
     limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, reply, &QNetworkReply::abort);
+    QObject::connect(&limit, &QTimer::timeout, &loop, cutOff);
     limit.start(g_timeLimitMs);
 
     // The body is taken as it arrives, and Qt's network thread stops reading while this much waits unread, so that
     // an answer without end stays in the sender's hands; one that passes the bound, or announces that it will, is cut
     // off at once. The connections go with the loop, before this call returns.
     QByteArray body;
-    bool tooLarge = false;
     reply->setReadBufferSize(kReadBufferBytes);
-    const auto cutOff = [reply, &tooLarge] {
-        tooLarge = true;
-        reply->abort();
-    };
     QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [reply, &cutOff] {
         if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > kAnswerLimitBytes)
             cutOff();
@@ -73,9 +74,10 @@ ApiReply apiGet(const QString &pathAndQuery)
     loop.exec();
 
     ApiReply answer;
-    if (!tooLarge)
+    // An aborted reply (the pin refused the server) has nothing left to read.
+    if (!givenUp && reply->isOpen())
         body += reply->readAll();
-    if (!tooLarge && body.size() <= kAnswerLimitBytes) {
+    if (!givenUp && body.size() <= kAnswerLimitBytes) {
         answer.body = textUpToFirstZero(body);
         answer.document = QJsonDocument::fromJson(answer.body.toUtf8());
     }
