@@ -1,5 +1,7 @@
 #include "platform/certificatechain.h"
 
+#include <QtGlobal>
+
 #include <openssl/x509.h>
 #include <openssl/x509_vfy.h>
 #include <openssl/x509v3.h>
@@ -63,5 +65,9 @@ bool chainLeadsToAuthority(const QList<QByteArray> &chain, const QList<QByteArra
         return false;
     // The server's certificate must be fit for a TLS server; times are checked against now, as by default.
     X509_STORE_CTX_set_purpose(context.get(), X509_PURPOSE_SSL_SERVER);
-    return X509_verify_cert(context.get()) == 1;
+    if (X509_verify_cert(context.get()) == 1)
+        return true;
+    qDebug("refused a certificate chain of %d certificates: %s", int(chain.size()),
+        X509_verify_cert_error_string(X509_STORE_CTX_get_error(context.get())));
+    return false;
 }

@@ -1,5 +1,7 @@
 #include "platform/certificatechain.h"
 
+#include <QtGlobal>
+
 #include <windows.h>
 
 #include <wincrypt.h>
@@ -72,9 +74,13 @@ bool chainLeadsToAuthority(const QList<QByteArray> &chain, const QList<QByteArra
     if (path->cChain != 1 || path->rgpChain[0]->cElement == 0)
         return false;
     const CERT_SIMPLE_CHAIN *simple = path->rgpChain[0];
-    if (!isOneOf(simple->rgpElement[simple->cElement - 1]->pCertContext, authorities))
-        return false;
+    const bool endsInAuthority = isOneOf(simple->rgpElement[simple->cElement - 1]->pCertContext, authorities);
     // An authority of the service's own is rarely in the system's store, which makes the root untrusted to Windows;
     // every other fault (a signature, a date, the usage, a broken or cut path) refuses.
-    return (path->TrustStatus.dwErrorStatus & ~DWORD(CERT_TRUST_IS_UNTRUSTED_ROOT)) == CERT_TRUST_NO_ERROR;
+    const DWORD faults = path->TrustStatus.dwErrorStatus & ~DWORD(CERT_TRUST_IS_UNTRUSTED_ROOT);
+    if (endsInAuthority && faults == CERT_TRUST_NO_ERROR)
+        return true;
+    qDebug("refused a certificate chain of %u certificates: it %s the pinned authority, faults 0x%lx",
+        unsigned(simple->cElement), endsInAuthority ? "ends in" : "does not end in", static_cast<unsigned long>(faults));
+    return false;
 }
