@@ -41,7 +41,7 @@ int main(int argc, char *argv[])
     // browser view and stay.
     killLeftoverBrowserEngineProcesses();
 
-    VueDialog *window = openMainWindow();
+    VueDialog *window = openMainWindow(newPageHost);
     guard.setWindowToShow(window);
 
     return app.exec();

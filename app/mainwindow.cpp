@@ -2,9 +2,10 @@
 
 #include "window/vuedialog.h"
 
-VueDialog *openMainWindow()
+VueDialog *openMainWindow(PageHostFactory newPageHost)
 {
     auto *window = new VueDialog();
+    window->setPageHostFactory(newPageHost);
     window->setFixedSize(960, 570);
     // Replaces every other flag: no dialog type and no title-bar hints, the window draws its own title bar.
     window->setWindowFlags(Qt::FramelessWindowHint);

@@ -6,11 +6,9 @@
 
 #include <QDebug>
 #include <QEvent>
-#include <QWebEnginePage>
 
-PageBridge::PageBridge(VueDialog *window, QWebEnginePage *page, QObject *parent)
-    : QObject(parent)
-    , m_window(window)
+PageBridge::PageBridge(VueDialog *window, PageHost *page)
+    : m_window(window)
     , m_page(page)
 {
     connect(window, &VueDialog::sendOrderShow, this, &PageBridge::sendOrderShow);
@@ -20,7 +18,7 @@ PageBridge::PageBridge(VueDialog *window, QWebEnginePage *page, QObject *parent)
 
 bool PageBridge::isCalledByFrontEnd(const char *slot) const
 {
-    const QUrl shown = m_page->url();
+    const QUrl shown = m_page->shownUrl();
     if (isSameOrigin(shown, frontEndUrl()))
         return true;
     qDebug() << "refused" << slot << "for" << shown.toString();

@@ -4,8 +4,8 @@
 #include <QObject>
 #include <QString>
 
+class PageHost;
 class QEvent;
-class QWebEnginePage;
 class VueDialog;
 
 // What the page reaches: the object published on the page's web channel as "VueDialog". It carries exactly the
@@ -17,8 +17,8 @@ class PageBridge : public QObject
     Q_OBJECT
 
 public:
-    // Forwards to window; page is the page whose address the acting slots check. The channel owns the bridge.
-    PageBridge(VueDialog *window, QWebEnginePage *page, QObject *parent);
+    // Forwards to window; page shows the page whose address the acting slots check.
+    PageBridge(VueDialog *window, PageHost *page);
 
 signals:
     // false once a viewer has been launched; true when a viewer has ended or the page disconnected.
@@ -57,5 +57,5 @@ private:
     bool isCalledByFrontEnd(const char *slot) const;
 
     VueDialog *m_window;
-    QWebEnginePage *m_page;
+    PageHost *m_page;
 };

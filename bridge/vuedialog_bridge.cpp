@@ -8,17 +8,12 @@
 
 #include <QDebug>
 #include <QNetworkReply>
-#include <QWebChannel>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 
 // The page gets the bridge, never the window: the window's own slots and properties would let any script on the
 // plain-http page close, hide, restyle, freeze or delete it.
 void VueDialog::publishToPage()
 {
-    m_webChannel = new QWebChannel(m_webView->page());
-    m_webChannel->registerObject(QStringLiteral("VueDialog"), new PageBridge(this, m_webView->page(), m_webChannel));
-    m_webView->page()->setWebChannel(m_webChannel);
+    m_pageHost->publish(QStringLiteral("VueDialog"), new PageBridge(this, m_pageHost));
 }
 
 QString VueDialog::getClientVersion()

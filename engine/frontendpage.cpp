@@ -1,4 +1,4 @@
-#include "window/frontendpage.h"
+#include "engine/frontendpage.h"
 
 #include "api/serviceaddress.h"
 #include "api/servicetrust.h"

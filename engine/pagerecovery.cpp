@@ -1,4 +1,4 @@
-#include "window/pagerecovery.h"
+#include "engine/pagerecovery.h"
 
 #include "platform/processes.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/reloadbudget.h"
+#include "engine/reloadbudget.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "window/reloadbudget.h"
+#include "engine/reloadbudget.h"
 
 namespace {
 constexpr size_t kMaxReloads = 3;

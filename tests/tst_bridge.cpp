@@ -65,7 +65,7 @@ void TestBridge::initTestCase()
     QVERIFY(m_frontEnd.start());
     setTestServiceAddress(QStringLiteral("127.0.0.1"), m_frontEnd.port(), m_frontEnd.port());
     m_workDir = std::make_unique<TestWorkDir>();
-    m_window.reset(openMainWindow());
+    m_window.reset(openMainWindow(newPageHost));
     m_page = webViewOf(m_window.get())->page();
     QVERIFY(waitForTrue(m_page, QStringLiteral("window.bridgeReady === true")));
 }

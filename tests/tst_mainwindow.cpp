@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "localhttpserver.h"
+#include "mouseevents.h"
 #include "pagetools.h"
 #include "testserviceaddress.h"
 #include "window/vuedialog.h"
@@ -28,7 +29,7 @@ QLabel *splashOf(QWidget *window)
 // A window as main() opens it; deleted at the end of the test that made it.
 std::unique_ptr<VueDialog> openWindow()
 {
-    return std::unique_ptr<VueDialog>(openMainWindow());
+    return std::unique_ptr<VueDialog>(openMainWindow(newPageHost));
 }
 
 // Notes the release of Escape reaching the widget it watches.
@@ -61,6 +62,7 @@ private slots:
     void f5BeforeThereIsAPageDoesNothing();
     void escapeLeavesTheWindowOpen();
     void rightClickInThePageOpensNoMenu();
+    void pressingInThePageNeverMoves();
     void pageReachesVueDialogOverTheChannel();
 
 private:
@@ -250,6 +252,21 @@ void TestMainWindow::pageReachesVueDialogOverTheChannel()
 
     QVERIFY(waitForTrue(page, QStringLiteral("window.bridgeReady === true")));
     QCOMPARE(callFromPage(page, "getOsVersion").toString(), QStringLiteral("PC_OS_WINDOWS"));
+}
+
+void TestMainWindow::pressingInThePageNeverMoves()
+{
+    auto window = openWindow();
+    QWebEngineView *view = webViewOf(window.get());
+    QSignalSpy loaded(view->page(), &QWebEnginePage::loadFinished);
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 30000);
+    QTRY_VERIFY(view->focusProxy());
+    const QPoint start = window->pos();
+    QWidget *page = view->focusProxy();
+    sendMouse(page, QEvent::MouseButtonPress, QPoint(300, 200), Qt::LeftButton, Qt::LeftButton);
+    sendMouse(page, QEvent::MouseMove, QPoint(360, 260), Qt::NoButton, Qt::LeftButton);
+    sendMouse(page, QEvent::MouseButtonRelease, QPoint(360, 260), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(window->pos(), start);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -5,7 +5,7 @@
 #include "localhttpserver.h"
 #include "pagetools.h"
 #include "testserviceaddress.h"
-#include "window/reloadbudget.h"
+#include "engine/reloadbudget.h"
 #include "window/vuedialog.h"
 #include "workdir.h"
 
@@ -71,7 +71,7 @@ void TestPageRecovery::automaticReloadsAreAtMostThreeWithinAnyMinute()
 
 void TestPageRecovery::aKilledRendererBringsThePageBackEveryTime()
 {
-    std::unique_ptr<VueDialog> window(openMainWindow());
+    std::unique_ptr<VueDialog> window(openMainWindow(newPageHost));
     QWebEnginePage *page = webViewOf(window.get())->page();
     QVERIFY(pageReachesTheBridge(window.get()));
 
@@ -88,7 +88,7 @@ void TestPageRecovery::aKilledRendererBringsThePageBackEveryTime()
 
 void TestPageRecovery::aRendererThatDiesAtEveryLoadIsReloadedThreeTimesThenByF5()
 {
-    std::unique_ptr<VueDialog> window(openMainWindow());
+    std::unique_ptr<VueDialog> window(openMainWindow(newPageHost));
     QWebEnginePage *page = webViewOf(window.get())->page();
     QVERIFY(pageReachesTheBridge(window.get()));
     const int loads = m_frontEnd.count(QStringLiteral("/"));
@@ -119,7 +119,7 @@ void TestPageRecovery::aRendererThatDiesAtEveryLoadIsReloadedThreeTimesThenByF5(
 
 void TestPageRecovery::f5RescuesAPageStuckInALoop()
 {
-    std::unique_ptr<VueDialog> window(openMainWindow());
+    std::unique_ptr<VueDialog> window(openMainWindow(newPageHost));
     QWebEngineView *view = webViewOf(window.get());
     QWebEnginePage *page = view->page();
     QVERIFY(pageReachesTheBridge(window.get()));

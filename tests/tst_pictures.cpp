@@ -3,6 +3,7 @@
 
 #include "app/mainwindow.h"
 #include "app/screenscaling.h"
+#include "placeholderpage.h"
 #include "window/vuedialog.h"
 #include "workdir.h"
 
@@ -30,7 +31,7 @@ void TestPictures::aScreenScaledByTwoGetsPicturesAtItsPixels()
 {
     QCOMPARE(qApp->devicePixelRatio(), 2.0);
     TestWorkDir workDir;
-    std::unique_ptr<VueDialog> window(openMainWindow());
+    std::unique_ptr<VueDialog> window(openMainWindow(newPlaceholderPageHost));
 
     const auto buttons = window->findChildren<QPushButton *>();
     QCOMPARE(buttons.size(), 2);

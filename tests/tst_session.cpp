@@ -108,7 +108,7 @@ bool TestSession::startService(const QStringList &options)
 
 void TestSession::openWindow()
 {
-    m_window.reset(openMainWindow());
+    m_window.reset(openMainWindow(newPageHost));
     m_page = webViewOf(m_window.get())->page();
     QVERIFY(waitForTrue(m_page, QStringLiteral("window.bridgeReady === true")));
 }

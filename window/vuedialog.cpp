@@ -2,8 +2,6 @@
 
 #include "api/serviceaddress.h"
 #include "platform/machineaddress.h"
-#include "window/frontendpage.h"
-#include "window/pagerecovery.h"
 
 #include <QApplication>
 #include <QImage>
@@ -13,15 +11,12 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 
 namespace {
 const QString kSplashPicture = QStringLiteral("./images/init.png");
 // The same picture at twice the pixels, for a screen scaled by more than 1.
 const QString kSplashPictureAt2x = QStringLiteral("./images/init@2x.png");
 constexpr QSize kContentSize(960, 540);
-const QColor kPageBackground(142, 168, 209, 255);
 // How long after the window was shown the page host comes at the latest, painted or not.
 constexpr int kPageHostLatestMs = 300;
 
@@ -71,9 +66,8 @@ VueDialog::VueDialog()
     // page and tray icon must not outlive the application object: the engine's profile goes with that, and releasing
     // the profile under a live page makes the engine warn of trouble.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
-        delete m_webView;
-        m_webView = nullptr;
-        m_pageRecovery = nullptr;
+        delete m_pageHost;
+        m_pageHost = nullptr;
         // As at the exit action: a tray icon left to the process's end stays in Windows' notification area, dead.
         delete m_sysTrayIcon;
         m_sysTrayIcon = nullptr;
@@ -108,33 +102,37 @@ void VueDialog::requestPageHost()
     QMetaObject::invokeMethod(this, &VueDialog::createPageHost, Qt::QueuedConnection);
 }
 
+void VueDialog::setPageHostFactory(PageHostFactory newPageHost)
+{
+    m_newPageHost = newPageHost;
+}
+
 // The page starts loading at once; it stays hidden behind the splash until the first load has finished.
 void VueDialog::createPageHost()
 {
-    m_webView = new QWebEngineView;
-    m_webView->setPage(newFrontEndPage(m_webView));
-    m_webView->setUrl(frontEndUrl());
-    m_webView->setContextMenuPolicy(Qt::NoContextMenu);
-    m_webView->page()->setBackgroundColor(kPageBackground);
-    m_pageRecovery = new PageRecovery(m_webView->page());
+    if (!m_newPageHost)
+        return;
+    m_pageHost = m_newPageHost();
+    m_pageHost->setParent(this);
+    m_pageHost->load(frontEndUrl());
     // F5 in the page is taken before the page sees it: a key goes to the renderer first and comes back to the window
     // only once the page has not used it, which a page stuck in a script loop never tells.
-    auto *reloadKey
-        = new QShortcut(QKeySequence(Qt::Key_F5), m_webView, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
-    connect(reloadKey, &QShortcut::activated, m_pageRecovery, &PageRecovery::reload);
+    auto *reloadKey = new QShortcut(
+        QKeySequence(Qt::Key_F5), m_pageHost->view(), nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(reloadKey, &QShortcut::activated, m_pageHost, &PageHost::reload);
 
     // Published before control returns to the event loop, so the object is there from the first page load on.
     publishToPage();
 
     // Between the title bar and the splash, hidden until the splash goes.
-    m_webView->hide();
-    qobject_cast<QBoxLayout *>(layout())->insertWidget(1, m_webView);
-    connect(m_webView->page(), &QWebEnginePage::loadFinished, this, &VueDialog::showBrowser);
+    m_pageHost->view()->hide();
+    qobject_cast<QBoxLayout *>(layout())->insertWidget(1, m_pageHost->view());
+    connect(m_pageHost, &PageHost::loadFinished, this, &VueDialog::showBrowser);
 }
 
 void VueDialog::showBrowser()
 {
-    m_webView->show();
+    m_pageHost->view()->show();
     m_splashLabel->hide();
 }
 
@@ -142,6 +140,6 @@ void VueDialog::showBrowser()
 // there is no page to reload.
 void VueDialog::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_F5 && m_pageRecovery)
-        m_pageRecovery->reload();
+    if (event->key() == Qt::Key_F5 && m_pageHost)
+        m_pageHost->reload();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "window/pagehost.h"
+
 #include <QDialog>
 #include <QJsonObject>
 #include <QPoint>
@@ -16,10 +18,7 @@ class QMouseEvent;
 class QNetworkReply;
 class QPaintEvent;
 class QShowEvent;
-class PageRecovery;
 class QPushButton;
-class QWebChannel;
-class QWebEngineView;
 
 // The client's only window and the native side of what the service's page talks to. The page reaches its signals
 // and public slots through a PageBridge, published on the page's web channel as "VueDialog", and nothing else of it.
@@ -35,6 +34,9 @@ public:
     // it was shown where no paint comes.
     VueDialog();
     ~VueDialog() override;
+
+    // What makes the page host once the window asks for it; app/ sets it before the window is shown.
+    void setPageHostFactory(PageHostFactory newPageHost);
 
     // show() and hide() come here; a window the minimise button put on the task bar is shown back to normal.
     void setVisible(bool visible) override;
@@ -76,7 +78,7 @@ private slots:
     void createTray();
     // Connected to the page's loadFinished: the page replaces the splash picture whether or not the load succeeded.
     void showBrowser();
-    // Builds the page host, which starts the browser engine, and starts loading the service's page.
+    // Builds the page host (with the browser engine, which it starts) and starts loading the service's page.
     void createPageHost();
     // Asks for the page host once, whatever asks first: the window's first paint or the time after it was shown.
     void requestPageHost();
@@ -90,11 +92,12 @@ private:
     void publishToPage();
     void launchViewer(const QString &param);
 
-    // None until createPageHost has run, after the window's first paint or shortly after it was shown.
-    QWebEngineView *m_webView = nullptr;
+    // What shows the page, and its channel to it; none until createPageHost has run, after the window's first paint
+    // or shortly after it was shown.
+    PageHost *m_pageHost = nullptr;
+    PageHostFactory m_newPageHost = nullptr;
     bool m_pageHostRequested = false;
     QLabel *m_splashLabel = nullptr;
-    QWebChannel *m_webChannel = nullptr;
     QString m_balanceText;
     QString m_unitPriceText;
     QString m_useTimeText;
@@ -117,8 +120,6 @@ private:
     QString m_computerAddress;
     // A startGame is waiting for its order confirmation; further calls are refused until it is done.
     bool m_awaitingConfirmation = false;
-    // Reloads the page after its renderer has died, and on F5 ends a renderer that does not answer.
-    PageRecovery *m_pageRecovery = nullptr;
     // The minimise button put the window on the task bar where it would have hidden it, for want of a tray.
     bool m_minimisedInPlaceOfHiding = false;
 };

@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QIcon>
 #include <QMenu>
-#include <QWebEngineView>
 
 #include <cstdlib>
 
@@ -56,8 +55,8 @@ void VueDialog::on_showMainAction()
 void VueDialog::on_exitAppAction()
 {
     killOtherProcessesByImageName(clientImageName());
-    delete m_webView;
-    m_webView = nullptr;
+    delete m_pageHost;
+    m_pageHost = nullptr;
     delete m_sysTrayIcon;
     m_sysTrayIcon = nullptr;
     std::_Exit(0);
