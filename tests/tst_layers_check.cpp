@@ -37,9 +37,21 @@ void TestLayerCheck::anIncludeTheRulesForbidIsNamedWithItsRule_data()
     QTest::newRow("the platform includes the bridge")
         << "platform/linux/processes_linux.cpp" << QByteArray("#include \"bridge/pagebridge.h\"")
         << "platform/ may include QtCore";
+    const QString window = QStringLiteral("window/ may include QtCore QtGui QtWidgets api/ bridge/ platform/*.h");
     QTest::newRow("the window reaches into the Linux files")
-        << "window/vuedialog.cpp" << QByteArray("#include \"platform/linux/procfs.h\"")
-        << "window/ may include Qt api/ bridge/ platform/*.h";
+        << "window/vuedialog.cpp" << QByteArray("#include \"platform/linux/procfs.h\"") << window;
+    QTest::newRow("the window includes the engine by its lower-case header")
+        << "window/vuedialog.cpp" << QByteArray("#include <qwebengineview.h>") << window;
+    QTest::newRow("the window includes the engine by its module's path")
+        << "window/vuedialog.h" << QByteArray("#include <QtWebEngineWidgets/QWebEngineView>") << window;
+    QTest::newRow("the platform includes a private Qt header")
+        << "platform/linux/procfs.cpp" << QByteArray("#include <private/qwidget_p.h>") << "platform/ may include QtCore";
+    QTest::newRow("a .hpp header of the API includes a widget")
+        << "api/reply.hpp" << QByteArray("#include <QWidget>") << "api/ may include QtCore QtNetwork";
+    QTest::newRow("an .inl file of the API includes the window")
+        << "api/reply.inl" << QByteArray("#include \"window/vuedialog.h\"") << "api/ may include QtCore QtNetwork";
+    QTest::newRow("a C file of the platform includes the bridge")
+        << "platform/linux/sockets.c" << QByteArray("#include \"bridge/pagebridge.h\"") << "platform/ may include QtCore";
     QTest::newRow("the API includes a Qt widget")
         << "api/apiget.h" << QByteArray("#include <QWidget>") << "api/ may include QtCore QtNetwork";
     QTest::newRow("the platform uses Qt's window-system interface")
@@ -52,7 +64,10 @@ void TestLayerCheck::anIncludeTheRulesForbidIsNamedWithItsRule_data()
     QTest::newRow("the Linux files use their neighbour beside them")
         << "platform/linux/processes_linux.cpp" << QByteArray("#include \"procfs.h\"") << "";
     QTest::newRow("the bridge uses the engine")
-        << "bridge/vuedialog_bridge.cpp" << QByteArray("#include <QWebEnginePage>") << "";
+        << "bridge/vuedialog_bridge.cpp" << QByteArray("#include <QWebEnginePage>")
+        << "bridge/ may include QtCore QtGui QtWidgets QtNetwork api/ window/ platform/*.h";
+    QTest::newRow("the engine's folder uses the engine")
+        << "engine/webpagehost.cpp" << QByteArray("#include <QWebEngineView>") << "";
 }
 
 void TestLayerCheck::anIncludeTheRulesForbidIsNamedWithItsRule()
@@ -64,7 +79,7 @@ void TestLayerCheck::anIncludeTheRulesForbidIsNamedWithItsRule()
     QTemporaryDir tree;
     QVERIFY(tree.isValid());
     const QDir root(tree.path());
-    for (const char *folder : {"app", "window", "bridge", "single_instance", "api"})
+    for (const char *folder : {"app", "window", "engine", "bridge", "single_instance", "api"})
         QVERIFY(root.mkpath(QLatin1String(folder)));
     for (const char *header :
         {"window/vuedialog.h", "bridge/pagebridge.h", "platform/linux/procfs.h", "platform/localserveraccess.h"})

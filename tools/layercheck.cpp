@@ -17,6 +17,11 @@
 
 namespace {
 
+// Every file of C or C++ that a folder may hold.
+const QStringList kSourceFiles{QStringLiteral("*.h"), QStringLiteral("*.hpp"), QStringLiteral("*.hxx"),
+    QStringLiteral("*.inl"), QStringLiteral("*.c"), QStringLiteral("*.cc"), QStringLiteral("*.cpp"),
+    QStringLiteral("*.cxx")};
+
 struct Rule
 {
     QString folder; // "api/"
@@ -60,14 +65,22 @@ std::optional<QList<Rule>> readRules(const QString &path)
     return rules;
 }
 
-// Which Qt module holds each header of the Qt include folder ("QWidget" -> "QtWidgets").
+// Which Qt module holds each header of the Qt include folder, by the name an include gives it: "QWidget" and
+// "qwidget.h" -> "QtWidgets", and below the module's version folder "private/qwidget_p.h" -> "QtWidgets",
+// "qpa/qplatformwindow.h" -> "QtGui".
 QHash<QString, QString> qtModules(const QString &qtIncludeFolder)
 {
     QHash<QString, QString> modules;
     const QDir root(qtIncludeFolder);
     for (const QString &module : root.entryList({QStringLiteral("Qt*")}, QDir::Dirs)) {
-        for (const QString &header : QDir(root.filePath(module)).entryList(QDir::Files))
-            modules.insert(header, module);
+        const QDir folder(root.filePath(module));
+        QDirIterator headers(folder.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (headers.hasNext()) {
+            const QString path = folder.relativeFilePath(headers.next());
+            // <version>/<module>/private/x_p.h is included as <private/x_p.h>.
+            const QString name = path.count(QLatin1Char('/')) >= 3 ? path.section(QLatin1Char('/'), 2) : path;
+            modules.insert(name, module);
+        }
     }
     return modules;
 }
@@ -105,8 +118,7 @@ int main(int argc, char *argv[])
                 qPrintable(rule.folder), qPrintable(root.path()));
             return 2;
         }
-        QDirIterator sources(root.filePath(rule.folder), {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files,
-            QDirIterator::Subdirectories);
+        QDirIterator sources(root.filePath(rule.folder), kSourceFiles, QDir::Files, QDirIterator::Subdirectories);
         while (sources.hasNext()) {
             const QString path = root.relativeFilePath(sources.next());
             QFile file(root.filePath(path));
@@ -127,10 +139,10 @@ int main(int argc, char *argv[])
                     included = QDir::cleanPath(besideIt);
                 else if (root.exists(name))
                     included = QDir::cleanPath(name);
-                else if (name.startsWith(QLatin1String("qpa/")))
-                    included = QStringLiteral("QtGui"); // Qt's interface to the window system
-                else if (name.startsWith(QLatin1Char('Q')))
-                    included = modules.value(name.section(QLatin1Char('/'), -1), name.section(QLatin1Char('/'), 0, 0));
+                else if (modules.contains(name))
+                    included = modules.value(name);
+                else if (name.startsWith(QLatin1String("Qt")) && name.contains(QLatin1Char('/')))
+                    included = name.section(QLatin1Char('/'), 0, 0); // <QtWidgets/QWidget>
                 else if (match.captured(1) == QLatin1String("\""))
                     included = name; // names no file of the project, which no rule allows
                 if (included.isEmpty() || allows(rule, included))
