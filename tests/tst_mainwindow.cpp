@@ -88,7 +88,8 @@ void TestMainWindow::windowIsFramelessFixedAndBlack()
     QCOMPARE(window->maximumSize(), QSize(960, 570));
     // Qt gives every parentless widget the plain window type; what main sets replaces the dialog type and every
     // title-bar hint.
-    QCOMPARE(window->windowFlags(), Qt::Window | Qt::FramelessWindowHint);
+    QCOMPARE(window->windowFlags(),
+        Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint | Qt::WindowSystemMenuHint);
     QCOMPARE(window->styleSheet(), QStringLiteral("QDialog{border:0px solid #000000;background-color:#000000}"));
     QCOMPARE(window->windowTitle(), QStringLiteral("nuvagame"));
     QVERIFY(window->isVisible());

@@ -2,7 +2,6 @@
 
 #include "window/vuedialog.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QMouseEvent>
@@ -31,12 +30,6 @@ QPushButton *titleButton(const QString &iconFile)
     button->setMinimumSize(42, 30);
     button->setMaximumSize(42, 30);
     return button;
-}
-
-// On Wayland the compositor alone places windows; move() does nothing there.
-bool compositorPlacesWindows()
-{
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 // The window system's pointer, which tells where it is in the screen's own pixels; none where there is none. A mouse
@@ -83,12 +76,14 @@ void VueDialog::on_minButton()
     m_sysTrayIcon->setVisible(true);
 }
 
-// Presses that no child takes (the bare title bar, the splash picture) grab the window, with any button. A Wayland
-// client cannot place its own window, so there the compositor is asked to move it; it then keeps the pointer, the
-// release included, to itself, so no drag state is kept for a release that never comes.
+// Presses that no child takes (the bare title bar, the splash picture) grab the window, with any button. Where the
+// window system moves windows itself (Windows, a window manager on X11, a Wayland compositor) it is asked to: it snaps,
+// and crosses screens of different scales without a resize in the middle. It then keeps the pointer, the release
+// included, to itself, so no drag state is kept for a release that never comes. Where it declines (X11 without a
+// window manager), the window moves itself.
 void VueDialog::mousePressEvent(QMouseEvent *event)
 {
-    if (compositorPlacesWindows() && windowHandle() && windowHandle()->startSystemMove()) {
+    if (windowHandle() && windowHandle()->startSystemMove()) {
         QWidget::mousePressEvent(event);
         return;
     }

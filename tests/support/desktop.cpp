@@ -11,6 +11,14 @@ DesktopProgram::DesktopProgram(const QString &program, const QStringList &argume
     , m_selection(selection)
 { }
 
+DesktopProgram::~DesktopProgram()
+{
+    if (process.state() != QProcess::NotRunning) {
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+}
+
 bool DesktopProgram::start()
 {
     const QString path = QStandardPaths::findExecutable(m_program);

@@ -10,6 +10,10 @@
 class DesktopProgram : public ChildProcess
 {
 public:
+    // Asks it to end, as a desktop's session does, so that it takes down what it announced on the root window
+    // (a window manager's _NET_SUPPORTED); killed, it would leave later clients believing in a window manager.
+    ~DesktopProgram();
+
     // Starts it and waits (bounded) until it serves. False, with the reason in whyNot, when it does not.
     bool start();
 
