@@ -8,8 +8,9 @@
 # Exits 0 when both builds compiled and every program that can run here ran and passed; 77 (a skipped test to CTest)
 # when no Wine could run anything, after compiling everything; otherwise 1. It never passes without having run.
 #
-# Usage: windows-check.sh SOURCE_ROOT BUILD_FOLDER SERVICE
-# SERVICE is the built stand-in service, which the update check of the Windows programs talks to.
+# Usage: windows-check.sh SOURCE_ROOT BUILD_FOLDER SERVICE [WINE_WINDOW]
+# SERVICE is the built stand-in service, which the update check of the Windows programs talks to. WINE_WINDOW is the
+# built winewindowcheck (tools/winewindowcheck.cpp), which drives the client's window as a Windows program under Wine.
 # NUVA_I386_PROBE names the program whose run tells whether 32-bit programs execute here (by default the 32-bit
 # loader); the tests point it at a program that cannot run, to check the branch a machine does not take by itself.
 # NUVA_WINDOWS_QT=0 leaves out what is built with Qt for Windows.
@@ -17,6 +18,7 @@ set -euo pipefail
 root=$1
 build=$2
 service=$3
+wine_window=${4:-}
 i386_probe=${NUVA_I386_PROBE:-/lib/ld-linux.so.2}
 programs=(tst_netbioswalk.exe tst_win32.exe tst_processes_win.exe tst_resources.exe)
 declare -A outcome
@@ -50,8 +52,8 @@ fi
 
 # The client's own files with Qt for Windows, built from Debian's source for the architecture whose programs run here
 # (the client's target, i686, where this machine executes 32-bit programs) and kept in a cache (tools/qt-windows.sh):
-# every file of the client compiled, the window and the page bridge against this machine's engine headers (Qt
-# WebEngine exists for MSVC only), everything else linked into Windows programs. The run that stands in for a machine
+# every file of the client compiled, engine/ against this machine's engine headers (Qt WebEngine exists for MSVC
+# only), everything else linked into Windows programs, the client itself with a plain page. The run that stands in for a machine
 # without 32-bit programs leaves them to the plain run (NUVA_WINDOWS_QT=0).
 if [ -z "${why_not_i686:-}" ]; then qt_arch=i686; else qt_arch=x86_64; fi
 if [ "${NUVA_WINDOWS_QT:-1}" = 0 ]; then
@@ -77,7 +79,7 @@ else
     -DCMAKE_PREFIX_PATH="$qt_prefix" -DCMAKE_BUILD_TYPE=Release -DNUVA_WINDOWS_CHECKS=ON \
     -DNUVA_ENGINE_HEADERS="$engine_headers" -DNUVA_WINDOWS_TLS_AUTHORITY="$tls/authority.pem" >/dev/null
   cmake --build "$build/qt-$qt_arch" -j "$(nproc)"
-  qt_outcome="compiled every file of app/ api/ bridge/ window/ single_instance/ platform/ (Windows) with Qt for Windows, window/ and the page bridge against this machine's engine headers; the rest linked into tst_windows_qt.exe, nuvaguard.exe, nuvaupdate.exe and nuvaupdate_tls.exe"
+  qt_outcome="compiled every file of app/ api/ bridge/ engine/ window/ single_instance/ platform/ (Windows) with Qt for Windows, engine/ against this machine's engine headers; the rest linked into nuvagame.exe (the client with a plain page), tst_windows_qt.exe, nuvaguard.exe, nuvaupdate.exe, nuvaupdate_tls.exe and windowprobe.exe"
 fi
 
 # One prefix of our own for both, thrown away afterwards, without the Mono and Gecko installers that would wait for
@@ -210,6 +212,25 @@ tls_update_check_under() {
   echo "update check over TLS: the pinned authority's certificate answered, another's and the system's refused, exit 0"
 }
 
+# The client's window as a Windows program (nuvagame.exe, with a plain page where the engine would be) under Wine,
+# beside a real tray host, driven by real input: winewindowcheck, a Linux program, names its behaviours as it goes.
+window_check_under() {
+  local folder=$1 loader=$2 results log passed
+  results=$(mktemp)
+  NUVA_WINE_LOADER=$loader NUVA_WINE_PROGRAMS=$folder "$wine_window" -o "$results,txt" >"$WINEPREFIX.log" 2>&1 &&
+    status=0 || status=$?
+  log=$(cat "$results" "$WINEPREFIX.log")
+  rm -f "$results"
+  echo "$log"
+  passed=$(grep -cE '^PASS   : TestWineWindow::[a-z][A-Za-z0-9]*\(\)$' <<<"$log" | tr -d ' ' || true)
+  passed=$((passed - $(grep -cE 'TestWineWindow::(initTestCase|cleanupTestCase)' <<<"$log" || true)))
+  if [ "$status" -ne 0 ] || grep -q '^FAIL' <<<"$log" || [ "$passed" -le 0 ]; then
+    echo "FAILED: the client's window under Wine (exit status $status)"
+    return 1
+  fi
+  window_passed=$passed
+}
+
 outcome[qt]=$qt_outcome
 if [ -n "${qt_prefix:-}" ]; then
   if [ "$qt_arch" = i686 ]; then qt_loader=wine; else qt_loader=$wine64_loader; fi
@@ -228,6 +249,14 @@ if [ -n "${qt_prefix:-}" ]; then
   else
     failed=1
     outcome[qt]+="; over TLS it FAILED"
+  fi
+  if [ -z "$wine_window" ]; then
+    outcome[qt]+="; the client's window under Wine: not part of this run"
+  elif window_check_under "$build/qt-$qt_arch" "$qt_loader"; then
+    outcome[qt]+="; the client's window under Wine: $window_passed passed"
+  else
+    failed=1
+    outcome[qt]+="; the client's window under Wine FAILED"
   fi
 fi
 

@@ -111,6 +111,23 @@ std::optional<uint32_t> findMapped(const QString &title)
     return std::nullopt;
 }
 
+QList<uint32_t> mappedChildren(uint32_t window)
+{
+    QList<uint32_t> mapped;
+    xcb_connection_t *c = connection();
+    if (!c)
+        return mapped;
+    Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr), &std::free);
+    if (!tree)
+        return mapped;
+    const xcb_window_t *children = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+        if (isMapped(c, children[i]))
+            mapped << children[i];
+    }
+    return mapped;
+}
+
 bool selectionOwned(const char *selection)
 {
     xcb_connection_t *c = connection();

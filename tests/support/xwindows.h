@@ -19,6 +19,9 @@ bool serverReachable();
 // The first top-level window whose WM_NAME is title and that is mapped, if any; inside a window manager's frame too.
 std::optional<uint32_t> findMapped(const QString &title);
 
+// The mapped children of a window, in stacking order.
+QList<uint32_t> mappedChildren(uint32_t window);
+
 // Whether some client owns the selection, such as "WM_S0" (a window manager) or "_NET_SYSTEM_TRAY_S0" (a tray).
 bool selectionOwned(const char *selection);
 
