@@ -33,7 +33,7 @@ QList<QByteArray> derOf(const QList<QSslCertificate> &certificates)
 
 bool trustServiceAuthority(QNetworkRequest &request)
 {
-    if (!isPinned())
+    if (!isPinned() || request.url().scheme() != QLatin1String("https"))
         return true;
     const QList<QSslCertificate> pinned = pinnedAuthority();
     if (pinned.isEmpty())

@@ -12,8 +12,8 @@ class QSslCertificate;
 // with. A pin that yields no certificate trusts nothing: it never falls back to the system. Without a pin the API
 // trusts the system, as a browser does.
 
-// Readies a request to the service: with a pin, its TLS trusts the pinned authority alone. False when the pin yields
-// no certificate, and then the request must not be sent.
+// Readies a request to the service: with a pin, its TLS trusts the pinned authority alone. False for an https request
+// when the pin yields no certificate, and then the request must not be sent.
 bool trustServiceAuthority(QNetworkRequest &request);
 
 // With a pin, aborts the reply when its TLS handshake is done, before the request is sent, unless the server's chain
