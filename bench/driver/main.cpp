@@ -94,12 +94,12 @@ class Run
 {
 public:
     Run(MapWatcher &watcher, const Program &program, const QProcessEnvironment &environment, const QString &workDir,
-        const QString &logFile)
+        const QString &outputFile)
     {
         m_process.setProcessEnvironment(environment);
         m_process.setWorkingDirectory(workDir);
         m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.setStandardOutputFile(logFile.isEmpty() ? QProcess::nullDevice() : logFile, QIODevice::Append);
+        m_process.setStandardOutputFile(outputFile, QIODevice::Append);
         // The first window mapped after the start is the program's: nothing else runs on this X server.
         QObject::connect(&watcher, &MapWatcher::mapped, &m_process, [this](uint32_t window, double atMs) {
             if (!m_window && m_process.state() != QProcess::NotRunning) {
@@ -157,6 +157,7 @@ public:
     }
 
     double startedAtMs() const { return m_startedAtMs; }
+    double startedAtMonotonicMs() const { return m_startedAtMonotonicMs; }
     int pid() const { return m_pid; }
     std::optional<double> mappedMs() const { return m_window ? std::optional<double>(m_mappedMs) : std::nullopt; }
 
@@ -169,6 +170,32 @@ private:
     double m_mappedMs = 0;
 };
 
+// The client's step markers ("nuvagame.startup: STEP at MS", MS on the monotonic clock), in ms from its start.
+QList<QPair<QString, double>> readSteps(const QString &outputPath, double startedAtMonotonicMs)
+{
+    QList<QPair<QString, double>> steps;
+    QFile output(outputPath);
+    if (!output.open(QIODevice::ReadOnly))
+        return steps;
+    const QByteArray prefix("nuvagame.startup: ");
+    for (const QByteArray &line : output.readAll().split('\n')) {
+        const int at = line.lastIndexOf(" at ");
+        if (line.startsWith(prefix) && at > prefix.size())
+            steps.append({QString::fromUtf8(line.mid(prefix.size(), at - prefix.size())),
+                line.mid(at + 4).toDouble() - startedAtMonotonicMs});
+    }
+    return steps;
+}
+
+// A run's output goes to the driver's log, when it keeps one.
+void keepOutput(const QString &outputPath, const Settings &settings)
+{
+    QFile output(outputPath);
+    QFile log(settings.logFile);
+    if (!settings.logFile.isEmpty() && output.open(QIODevice::ReadOnly) && log.open(QIODevice::Append))
+        log.write(output.readAll());
+}
+
 StartupRun measureStartup(MapWatcher &watcher, const Settings &settings, const Program &program, const QString &workDir)
 {
     QTemporaryDir home;
@@ -180,7 +207,12 @@ StartupRun measureStartup(MapWatcher &watcher, const Settings &settings, const P
             error))
         fail(error);
 
-    Run run(watcher, program, freshEnvironment(home), workDir, settings.logFile);
+    QProcessEnvironment environment = freshEnvironment(home);
+    // The client's own markers of its start-up steps; other programs have none.
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("nuvagame.startup.debug=true"));
+    environment.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
+    const QString output = home.filePath(QStringLiteral("output.log"));
+    Run run(watcher, program, environment, workDir, output);
     const std::optional<QUrlQuery> timeline = service.take(QStringLiteral("timeline"), 60000);
     if (!timeline)
         fail(program.name + QStringLiteral(": the page did not answer within 60 s"));
@@ -210,12 +242,32 @@ StartupRun measureStartup(MapWatcher &watcher, const Settings &settings, const P
     result.idleWakeUpsAll = after.allThreads - before.allThreads;
 
     run.end(watcher);
+    result.steps = readSteps(output, run.startedAtMonotonicMs());
+    keepOutput(output, settings);
     std::printf("  %-6s mapped %6.1f ms  first answer %6.1f ms  round trip p50 %.3f p99 %.3f ms  PSS %.1f MB  "
                 "idle wake-ups %g (main thread)\n",
         qPrintable(program.name), result.windowMapped, result.firstAnswer, result.roundTripP50, result.roundTripP99,
         result.pssMb, result.idleWakeUpsMain);
     std::fflush(stdout);
     return result;
+}
+
+// The bare window: started, mapped, closed. Its mapped time alone is measured.
+double measureBareWindow(MapWatcher &watcher, const Settings &settings, const Program &program, const QString &workDir)
+{
+    QTemporaryDir home;
+    const QString output = home.filePath(QStringLiteral("output.log"));
+    Run run(watcher, program, freshEnvironment(home), workDir, output);
+    if (!waitUntil([&run] { return run.mappedMs().has_value(); }, 10000))
+        fail(program.name + QStringLiteral(": no window within 10 s"));
+    const double mapped = *run.mappedMs();
+    // A moment on screen, as the others have, before it closes.
+    pause(300);
+    run.end(watcher);
+    keepOutput(output, settings);
+    std::printf("  %-6s mapped %6.1f ms\n", qPrintable(program.name), mapped);
+    std::fflush(stdout);
+    return mapped;
 }
 
 // The viewer's log: "start PID MICROSECONDS ARGS..." and "token PID MICROSECONDS" lines.
@@ -254,7 +306,8 @@ SessionRun measureSession(MapWatcher &watcher, const Settings &settings, const P
     const QString viewerLog = home.filePath(QStringLiteral("viewer.log"));
     environment.insert(QStringLiteral("NUVABENCH_VIEWER_LOG"), viewerLog);
 
-    Run run(watcher, program, environment, workDir, settings.logFile);
+    const QString output = home.filePath(QStringLiteral("output.log"));
+    Run run(watcher, program, environment, workDir, output);
     if (!service.take(QStringLiteral("timeline"), 60000))
         fail(QStringLiteral("session: the page did not answer within 60 s"));
     // The page reports its calls' times in chunks, then that it is done, then starts the restarting session.
@@ -282,6 +335,7 @@ SessionRun measureSession(MapWatcher &watcher, const Settings &settings, const P
     if (!waitUntil([&] { return tokens() > settings.restarts; }, 120000))
         fail(QStringLiteral("session: the viewer was not restarted %1 times").arg(settings.restarts));
     run.end(watcher);
+    keepOutput(output, settings);
 
     const QList<ViewerEvent> events = readViewerLog(viewerLog);
     // A running viewer outlives the client; the last one is ended here, by its PID.
@@ -336,6 +390,7 @@ void runBenchmark(const Settings &settings)
     layOutWorkDir(workDir.path(), settings);
     const Program client{QStringLiteral("client"), settings.buildDir + QStringLiteral("/nuvagame"), {}};
     const Program floor{QStringLiteral("floor"), settings.buildDir + QStringLiteral("/bench/nuvafloor"), {kFrontEnd}};
+    const Program bare{QStringLiteral("bare"), settings.buildDir + QStringLiteral("/bench/nuvabare"), {}};
 
     if (settings.sessionOnly) {
         measureSession(watcher, settings, client, workDir.path());
@@ -346,15 +401,20 @@ void runBenchmark(const Settings &settings)
     std::printf("warming up\n");
     measureStartup(watcher, settings, client, workDir.path());
     measureStartup(watcher, settings, floor, workDir.path());
+    measureBareWindow(watcher, settings, bare, workDir.path());
 
     Results results;
+    const Program *order[] = {&client, &floor, &bare};
     for (int round = 0; round < settings.runs; ++round) {
         std::printf("round %d of %d\n", round + 1, settings.runs);
-        // Alternating which goes first, so that neither always follows the other.
-        const bool clientFirst = round % 2 == 0;
-        for (const Program *program : {clientFirst ? &client : &floor, clientFirst ? &floor : &client}) {
-            const StartupRun run = measureStartup(watcher, settings, *program, workDir.path());
-            (program == &client ? results.client : results.floor) << run;
+        // Each round starts with the next program, so that none always follows the same one.
+        for (int i = 0; i < 3; ++i) {
+            const Program *program = order[(round + i) % 3];
+            if (program == &bare)
+                results.bareWindowMapped << measureBareWindow(watcher, settings, bare, workDir.path());
+            else
+                (program == &client ? results.client : results.floor)
+                    << measureStartup(watcher, settings, *program, workDir.path());
         }
     }
     std::printf("game session: %d startGame calls, then %d restarts\n", settings.sessionCalls, settings.restarts);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPair>
 #include <QString>
 
 // What one start of a program gave, in milliseconds from the moment the driver started it unless said otherwise.
@@ -16,6 +17,7 @@ struct StartupRun
     double pssMb = 0; // the whole process tree, once the page has loaded
     double idleWakeUpsMain = 0; // voluntary context switches in 10 s idle: the main thread
     double idleWakeUpsAll = 0; // and all the main process's threads
+    QList<QPair<QString, double>> steps; // the client's start-up steps, in order, each with the moment it ended
 };
 
 // A program's game session figures, each a sample per launch.
@@ -29,6 +31,7 @@ struct Results
 {
     QList<StartupRun> client;
     QList<StartupRun> floor;
+    QList<double> bareWindowMapped; // the bare window: start to window mapped
     SessionRun clientSession;
     SessionRun floorSession;
 };

@@ -88,7 +88,8 @@ bool writeReport(const QString &path, const Results &results, const ReportContex
     const Row rows[] = {
         // The client shows its window before it starts the engine, which the floor's window waits for; its page must
         // come no later for that.
-        {"start to window mapped (ms)", [](const StartupRun &r) { return r.windowMapped; }, 1, 0.60},
+        // No goal against the floor, whose window waits for the engine: the bare window below is the anchor.
+        {"start to window mapped (ms)", [](const StartupRun &r) { return r.windowMapped; }, 1, 0},
         {"start to first answered bridge call (ms)", [](const StartupRun &r) { return r.firstAnswer; }, 1, 1.00},
         {"bridge round trip p50 (ms)", [](const StartupRun &r) { return r.roundTripP50; }, 3, 1.05},
         // On two cores the tail of the same program swings threefold from run to run.
@@ -121,6 +122,41 @@ bool writeReport(const QString &path, const Results &results, const ReportContex
                            client.median - floor.median <= row.extraAllowed ? "met" : "**missed**");
         out << "| " << row.name << " | " << spreadText(client, row.decimals) << " | " << spreadText(floor, row.decimals)
             << " | " << (floor.median > 0 ? number(ratio, 3) : QStringLiteral("-")) << " | " << goal << " |\n";
+    }
+
+    const Stats::Spread clientMapped
+        = Stats::spread(samplesOf(results.client, [](const StartupRun &r) { return r.windowMapped; }));
+    const Stats::Spread bareMapped = Stats::spread(results.bareWindowMapped);
+    const double bareRatio = bareMapped.median > 0 ? clientMapped.median / bareMapped.median : 0;
+    out << "\n## The window against a bare Qt window\n\n"
+        << "The bare window (`bench/bare.cpp`) is the least a Qt widgets client can do before its window is on screen: "
+           "the application object and one frameless 960 x 570 window with a 30-pixel bar, shown at once. It runs in "
+           "the same rounds as the other two, each round starting with the next program.\n\n"
+        << "| Figure | Client | Bare window | Ratio | Goal |\n|---|---|---|---|---|\n"
+        << "| start to window mapped (ms) | " << spreadText(clientMapped, 1) << " | " << spreadText(bareMapped, 1)
+        << " | " << number(bareRatio, 3) << " | at most 1.30: " << (bareRatio > 0 && bareRatio <= 1.30 ? "met" : "**missed**")
+        << " |\n\n"
+        << "Where the client's time before its window goes: each step's end in ms from the start, and what the step "
+           "took, medians over the runs (the client's own markers, `nuvagame.startup`).\n\n"
+        << "| Step | Ends at (ms) | Takes (ms) |\n|---|---|---|\n";
+    if (!results.client.isEmpty()) {
+        QList<QPair<QString, double>> named = results.client.first().steps;
+        named.append({QStringLiteral("window mapped"), 0});
+        for (int i = 0; i < named.size(); ++i) {
+            QList<double> ends, takes;
+            for (const StartupRun &run : results.client) {
+                QList<double> at;
+                for (const auto &step : run.steps)
+                    at << step.second;
+                at << run.windowMapped;
+                if (at.size() != named.size())
+                    continue;
+                ends << at[i];
+                takes << at[i] - (i > 0 ? at[i - 1] : 0);
+            }
+            out << "| " << named[i].first << " | " << number(Stats::percentile(ends, 0.5), 1) << " | "
+                << number(Stats::percentile(takes, 0.5), 1) << " |\n";
+        }
     }
 
     const auto sessionRow = [&out](const char *name, const QList<double> &client, const QList<double> &floor,
