@@ -18,7 +18,7 @@ WebPageHost::WebPageHost()
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
     m_view->page()->setBackgroundColor(kPageBackground);
     m_recovery = new PageRecovery(m_view->page());
-    connect(m_view->page(), &QWebEnginePage::loadFinished, this, &PageHost::loadFinished);
+    connect(m_view->page(), &QWebEnginePage::loadFinished, this, [this] { loadFinished(); });
 }
 
 // The view goes with the host: the engine releases its profile only once every page has gone.

@@ -12,8 +12,6 @@ class QWebEngineView;
 // hangs.
 class WebPageHost : public PageHost
 {
-    Q_OBJECT
-
 public:
     WebPageHost();
     ~WebPageHost() override;

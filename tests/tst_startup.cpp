@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QImage>
 #include <QProcess>
@@ -415,6 +416,9 @@ void TestStartup::leftoverEngineProcessesGoWhoeverAdoptedThem()
     ClientProcess other(otherHome);
     other.program = workDir.filePath("other/othergame");
     QVERIFY(QFile::copy(NUVA_CLIENT_PATH, other.program));
+    // The engine's module goes with the program, as installed.
+    const QString module = QStringLiteral("nuvagame_engine.so");
+    QVERIFY(QFile::copy(QFileInfo(NUVA_CLIENT_PATH).dir().filePath(module), workDir.filePath("other/" + module)));
     QVERIFY(other.start(workDir.path()));
     const std::optional<uint32_t> otherWindow = other.mappedWindow();
     QVERIFY2(otherWindow, other.log().right(2000).constData());

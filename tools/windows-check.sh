@@ -79,7 +79,7 @@ else
     -DCMAKE_PREFIX_PATH="$qt_prefix" -DCMAKE_BUILD_TYPE=Release -DNUVA_WINDOWS_CHECKS=ON \
     -DNUVA_ENGINE_HEADERS="$engine_headers" -DNUVA_WINDOWS_TLS_AUTHORITY="$tls/authority.pem" >/dev/null
   cmake --build "$build/qt-$qt_arch" -j "$(nproc)"
-  qt_outcome="compiled every file of app/ api/ bridge/ engine/ window/ single_instance/ platform/ (Windows) with Qt for Windows, engine/ against this machine's engine headers; the rest linked into nuvagame.exe (the client with a plain page), tst_windows_qt.exe, nuvaguard.exe, nuvaupdate.exe, nuvaupdate_tls.exe and windowprobe.exe"
+  qt_outcome="compiled every file of app/ api/ bridge/ engine/ window/ single_instance/ platform/ (Windows) with Qt for Windows but the engine module's loader and entry (this Qt has no OpenGL, which the engine needs), engine/ against this machine's engine headers; the rest linked into nuvagame.exe (the client with a plain page), tst_windows_qt.exe, nuvaguard.exe, nuvaupdate.exe, nuvaupdate_tls.exe and windowprobe.exe"
 fi
 
 # One prefix of our own for both, thrown away afterwards, without the Mono and Gecko installers that would wait for

@@ -2,40 +2,18 @@
 
 #include "api/serviceaddress.h"
 #include "platform/machineaddress.h"
+#include "window/splashpicture.h"
 
 #include <QApplication>
-#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPixmap>
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
-const QString kSplashPicture = QStringLiteral("./images/init.png");
-// The same picture at twice the pixels, for a screen scaled by more than 1.
-const QString kSplashPictureAt2x = QStringLiteral("./images/init@2x.png");
-constexpr QSize kContentSize(960, 540);
 // How long after the window was shown the page host comes at the latest, painted or not.
 constexpr int kPageHostLatestMs = 300;
-
-// The splash is stretched to the content area whatever the picture's own size, in the screen's own pixels, from the
-// larger picture on a scaled screen where there is one. A missing picture leaves the area black (the window's
-// background) until the page has loaded.
-QPixmap splashPixmap()
-{
-    const qreal ratio = qApp->devicePixelRatio();
-    QImage picture(ratio > 1 ? kSplashPictureAt2x : kSplashPicture);
-    if (picture.isNull() && ratio > 1)
-        picture.load(kSplashPicture);
-    if (picture.isNull())
-        return QPixmap();
-    QPixmap pixmap
-        = QPixmap::fromImage(picture.scaled(kContentSize * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    pixmap.setDevicePixelRatio(ratio);
-    return pixmap;
-}
 } // namespace
 
 VueDialog::VueDialog()
@@ -53,7 +31,7 @@ VueDialog::VueDialog()
     QPalette splashPalette = m_splashLabel->palette();
     splashPalette.setBrush(QPalette::WindowText, QBrush(Qt::white));
     m_splashLabel->setPalette(splashPalette);
-    m_splashLabel->setPixmap(splashPixmap());
+    m_splashLabel->setPixmap(splashPicture());
     mainLayout->addWidget(m_splashLabel);
     setLayout(mainLayout);
 
@@ -113,6 +91,9 @@ void VueDialog::createPageHost()
     if (!m_newPageHost)
         return;
     m_pageHost = m_newPageHost();
+    // Without a page the splash stays; the host said why.
+    if (!m_pageHost)
+        return;
     m_pageHost->setParent(this);
     m_pageHost->load(frontEndUrl());
     // F5 in the page is taken before the page sees it: a key goes to the renderer first and comes back to the window
@@ -127,7 +108,7 @@ void VueDialog::createPageHost()
     // Between the title bar and the splash, hidden until the splash goes.
     m_pageHost->view()->hide();
     qobject_cast<QBoxLayout *>(layout())->insertWidget(1, m_pageHost->view());
-    connect(m_pageHost, &PageHost::loadFinished, this, &VueDialog::showBrowser);
+    m_pageHost->setLoadFinishedHandler([this] { showBrowser(); });
 }
 
 void VueDialog::showBrowser()

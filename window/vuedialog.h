@@ -76,7 +76,7 @@ private slots:
     void createMenu();
     void createDialogTitle();
     void createTray();
-    // Connected to the page's loadFinished: the page replaces the splash picture whether or not the load succeeded.
+    // At the end of each of the page's loads: the page replaces the splash picture whether or not the load succeeded.
     void showBrowser();
     // Builds the page host (with the browser engine, which it starts) and starts loading the service's page.
     void createPageHost();

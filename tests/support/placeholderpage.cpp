@@ -15,6 +15,7 @@ public:
     PlaceholderPageHost()
         : m_view(new QWidget)
     {
+        m_view->setObjectName(QStringLiteral("placeholderPage"));
         m_view->setAutoFillBackground(true);
         m_view->setStyleSheet(QStringLiteral("background-color: rgb(142, 168, 209)"));
     }
@@ -24,7 +25,7 @@ public:
     void load(const QUrl &url) override
     {
         m_shown = url;
-        QTimer::singleShot(kLoadMs, this, &PageHost::loadFinished);
+        QTimer::singleShot(kLoadMs, this, [this] { loadFinished(); });
     }
     void reload() override { load(m_shown); }
     QUrl shownUrl() const override { return m_shown; }
