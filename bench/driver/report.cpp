@@ -137,7 +137,8 @@ bool writeReport(const QString &path, const Results &results, const ReportContex
         << " | " << number(bareRatio, 3) << " | at most 1.30: " << (bareRatio > 0 && bareRatio <= 1.30 ? "met" : "**missed**")
         << " |\n\n"
         << "Where the client's time before its window goes: each step's end in ms from the start, and what the step "
-           "took, medians over the runs (the client's own markers, `nuvagame.startup`).\n\n"
+           "took, medians over the runs (the client's own markers, `nuvagame.startup`). The window is mapped within its "
+           "show, so the map comes a moment before the marker that ends that step.\n\n"
         << "| Step | Ends at (ms) | Takes (ms) |\n|---|---|---|\n";
     if (!results.client.isEmpty()) {
         QList<QPair<QString, double>> named = results.client.first().steps;
