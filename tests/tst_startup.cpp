@@ -148,6 +148,7 @@ private slots:
     void aScaledScreenKeepsTheWindowsSize();
     void aDragAtAFractionalScaleFollowsThePointer();
     void leftoverEngineProcessesGoWhoeverAdoptedThem();
+    void aProgramWithoutItsEngineModuleKeepsItsSplash();
     void aPageCanReachNothingButItsSurface();
     void aSessionWritesNoFrameworkWarnings();
     void anAnswerWithoutBoundNeitherFillsTheMemoryNorHoldsTheClient_data();
@@ -458,6 +459,26 @@ void TestStartup::leftoverEngineProcessesGoWhoeverAdoptedThem()
     QCOMPARE(other.process.state(), QProcess::Running);
     QVERIFY(client.closeWindow(maps.mapped().first()));
     QVERIFY(other.closeWindow(*otherWindow));
+}
+
+// A program copied without the engine's module beside it: the window stays up with its splash and says why.
+void TestStartup::aProgramWithoutItsEngineModuleKeepsItsSplash()
+{
+    ServiceProcess service;
+    QVERIFY2(service.startForTestClient(), "the stand-in service did not start on the test address");
+    TestWorkDir workDir;
+    QVERIFY(QDir(workDir.path()).mkpath("alone"));
+    ClientHome home;
+    ClientProcess client(home);
+    client.program = workDir.filePath("alone/nuvagame");
+    QVERIFY(QFile::copy(NUVA_CLIENT_PATH, client.program));
+    QVERIFY(client.start(workDir.path()));
+    const std::optional<uint32_t> window = client.mappedWindow();
+    QVERIFY2(window, client.log().right(2000).constData());
+    QTRY_VERIFY_WITH_TIMEOUT(client.log().contains("the browser engine cannot be loaded"), 15000);
+    QCOMPARE(client.process.state(), QProcess::Running);
+    QVERIFY(engineProcessesOf(client.process.processId()).isEmpty());
+    QVERIFY(client.closeWindow(*window));
 }
 
 // Everything the page can still find on its object beside the published members, called or set as a hostile script
