@@ -597,14 +597,15 @@ void TestStartup::anAnswerWithoutBoundNeitherFillsTheMemoryNorHoldsTheClient()
     clock.start();
     QVERIFY(client.start(workDir.path()));
     qint64 peakMib = 0;
+    const auto sample = [&peakMib, &client] { peakMib = qMax(peakMib, residentMib(client.process.processId())); };
     QTimer sampler;
-    connect(&sampler, &QTimer::timeout, [&peakMib, &client] {
-        peakMib = qMax(peakMib, residentMib(client.process.processId()));
-    });
+    connect(&sampler, &QTimer::timeout, sample);
     sampler.start(20);
 
+    // A usual request may be over before the sampler's next turn: what the client holds after it counts too.
     const std::optional<uint32_t> window = client.mappedWindow();
     QVERIFY2(window, client.log().right(3000).constData());
+    sample();
     qint64 tookMs = clock.elapsed();
     if (confirmation) {
         QTRY_VERIFY_WITH_TIMEOUT(service.log().contains("GET /page/calling"), 90000);
@@ -614,6 +615,7 @@ void TestStartup::anAnswerWithoutBoundNeitherFillsTheMemoryNorHoldsTheClient()
         QTRY_VERIFY2_WITH_TIMEOUT((match = confirmed.match(QString::fromLatin1(service.log()))).hasMatch(),
             (service.log() + client.log()).right(3000).constData(), 30000);
         tookMs = match.captured(1).toLongLong();
+        sample();
         QCOMPARE(client.log().contains("node-order-1"), flood.isEmpty());
     }
     QVERIFY2(tookMs < 10000, qPrintable(QStringLiteral("the request took %1 ms").arg(tookMs)));
