@@ -20,15 +20,27 @@ const QString kButtonStyle
     = QStringLiteral("QPushButton{border:none;}"
                      "QPushButton:hover{background-color:rgb(67, 91, 122);border:none;color:rgb(255, 255, 255);}");
 
+constexpr QSize kTitleButtonSize(42, 30);
+
+// A push button works its size hint out from its text's font metrics, text or none, and the first font metrics of a
+// process load the font database: about 10 ms on a Linux desktop, which the window would spend before it could go on
+// screen. These buttons' size is fixed, so that size is their hint, and the window's first map and paint need no font.
+class TitleButton : public QPushButton
+{
+public:
+    QSize sizeHint() const override { return kTitleButtonSize; }
+    QSize minimumSizeHint() const override { return kTitleButtonSize; }
+};
+
 QPushButton *titleButton(const QString &iconFile)
 {
-    auto *button = new QPushButton;
+    auto *button = new TitleButton;
     button->setIcon(QIcon(iconFile));
     button->setStyleSheet(kButtonStyle);
     button->setFlat(true);
     button->setAutoDefault(false);
-    button->setMinimumSize(42, 30);
-    button->setMaximumSize(42, 30);
+    button->setMinimumSize(kTitleButtonSize);
+    button->setMaximumSize(kTitleButtonSize);
     return button;
 }
 
