@@ -130,6 +130,19 @@ qint64 residentMib(qint64 pid)
     return at < 0 ? 0 : text.mid(at + 6, 24).simplified().split(' ').value(0).toLongLong() / 1024;
 }
 
+// A copy of the client at workDir/folder/name, with the engine's module beside it as installed unless told otherwise;
+// empty where it could not be made.
+QString copyOfTheClient(const TestWorkDir &workDir, const QString &folder, const QString &name, bool withModule = true)
+{
+    const QString module = QStringLiteral("nuvagame_engine.so");
+    const QString program = workDir.filePath(folder + QLatin1Char('/') + name);
+    const bool copied = QDir(workDir.path()).mkpath(folder) && QFile::copy(NUVA_CLIENT_PATH, program)
+        && (!withModule
+            || QFile::copy(QFileInfo(NUVA_CLIENT_PATH).dir().filePath(module),
+                workDir.filePath(folder + QLatin1Char('/') + module)));
+    return copied ? program : QString();
+}
+
 } // namespace
 
 class TestStartup : public QObject
@@ -412,14 +425,10 @@ void TestStartup::leftoverEngineProcessesGoWhoeverAdoptedThem()
     TestWorkDir workDir;
 
     // A live program that hosts the engine, under another name, with its engine processes running.
-    QVERIFY(QDir(workDir.path()).mkpath("other"));
     ClientHome otherHome;
     ClientProcess other(otherHome);
-    other.program = workDir.filePath("other/othergame");
-    QVERIFY(QFile::copy(NUVA_CLIENT_PATH, other.program));
-    // The engine's module goes with the program, as installed.
-    const QString module = QStringLiteral("nuvagame_engine.so");
-    QVERIFY(QFile::copy(QFileInfo(NUVA_CLIENT_PATH).dir().filePath(module), workDir.filePath("other/" + module)));
+    other.program = copyOfTheClient(workDir, QStringLiteral("other"), QStringLiteral("othergame"));
+    QVERIFY(!other.program.isEmpty());
     QVERIFY(other.start(workDir.path()));
     const std::optional<uint32_t> otherWindow = other.mappedWindow();
     QVERIFY2(otherWindow, other.log().right(2000).constData());
@@ -467,11 +476,10 @@ void TestStartup::aProgramWithoutItsEngineModuleKeepsItsSplash()
     ServiceProcess service;
     QVERIFY2(service.startForTestClient(), "the stand-in service did not start on the test address");
     TestWorkDir workDir;
-    QVERIFY(QDir(workDir.path()).mkpath("alone"));
     ClientHome home;
     ClientProcess client(home);
-    client.program = workDir.filePath("alone/nuvagame");
-    QVERIFY(QFile::copy(NUVA_CLIENT_PATH, client.program));
+    client.program = copyOfTheClient(workDir, QStringLiteral("alone"), QStringLiteral("nuvagame"), false);
+    QVERIFY(!client.program.isEmpty());
     QVERIFY(client.start(workDir.path()));
     const std::optional<uint32_t> window = client.mappedWindow();
     QVERIFY2(window, client.log().right(2000).constData());
