@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
     qDebug() << "main() start.....................";
     stepDone("application object");
     // Decoded beside the start's next steps, for the window to find ready.
-    preloadSplashPicture();
+    const SplashPicturePreload splashPreload;
 
     // Service requests go straight to the service, whatever proxy the desktop is set to.
     QNetworkProxyFactory::setUseSystemConfiguration(false);

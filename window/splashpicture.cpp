@@ -35,7 +35,7 @@ public:
         : m_ratio(ratio)
     {
     }
-    // Waited for at the process's end if nothing took the picture.
+    // Waited for if nothing took the picture.
     ~SplashDecoder() override { wait(); }
 
     QImage take()
@@ -55,10 +55,15 @@ std::unique_ptr<SplashDecoder> g_preloaded;
 
 } // namespace
 
-void preloadSplashPicture()
+SplashPicturePreload::SplashPicturePreload()
 {
     g_preloaded = std::make_unique<SplashDecoder>(qApp->devicePixelRatio());
     g_preloaded->start();
+}
+
+SplashPicturePreload::~SplashPicturePreload()
+{
+    g_preloaded.reset();
 }
 
 QPixmap splashPicture()
