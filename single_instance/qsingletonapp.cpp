@@ -1,12 +1,12 @@
 #include "single_instance/qsingletonapp.h"
 
+#include "platform/filelock.h"
 #include "platform/localserveraccess.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QTextStream>
 #include <QTimer>
 #include <QWidget>
@@ -43,8 +43,7 @@ void QSingletonApp::probeOrListen()
     // Two starts at the same moment would otherwise both find nobody listening and both listen. The probe and the
     // listen are one step for every start that uses this temporary folder; the lock goes when this function returns.
     // It is held for at most the probe and the write, so a start that cannot have it soon goes on without it.
-    QLockFile oneAtATime(QDir(QDir::tempPath()).filePath(m_serverName + QStringLiteral(".lock")));
-    oneAtATime.tryLock(3000);
+    const FileLock oneAtATime(QDir(QDir::tempPath()).filePath(m_serverName + QStringLiteral(".lock")), 3000);
 
     m_otherInstance = false;
     const auto probe = std::make_unique<QLocalSocket>();

@@ -3,12 +3,14 @@
 
 #include "clientprocess.h"
 #include "desktop.h"
+#include "lockcheck.h"
 #include "retry.h"
 #include "serviceprocess.h"
 #include "single_instance/qsingletonapp.h"
 #include "workdir.h"
 #include "xwindows.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include <poll.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -101,6 +104,9 @@ private slots:
     void manyKnocksAtOnceAreEachAnswered();
     void aStartAfterAKilledInstanceListensAgain();
     void twoStartsAtTheSameMomentLeaveOneRunning();
+    void theLockIsHeldByOneAtATime();
+    void whatLiesAtTheLocksPathHoldsNoStart_data();
+    void whatLiesAtTheLocksPathHoldsNoStart();
     void theServerAdmitsItsOwnUser();
     void aConnectionOnlyShowsAHandedOverWindowAsItIs();
 
@@ -299,6 +305,42 @@ void TestSingleInstance::twoStartsAtTheSameMomentLeaveOneRunning()
         QTRY_COMPARE_WITH_TIMEOUT(knock.state(), QLocalSocket::UnconnectedState, 5000);
         QCOMPARE(running.process.state(), QProcess::Running);
     }
+}
+
+void TestSingleInstance::theLockIsHeldByOneAtATime()
+{
+    QTemporaryDir folder;
+    QVERIFY(lockIsHeldByOneAtATime(folder.filePath(QStringLiteral("x.lock"))));
+}
+
+// Another account may put anything at the lock's path in a shared temporary folder; the start still opens its window
+// and leaves what it found as it was.
+void TestSingleInstance::whatLiesAtTheLocksPathHoldsNoStart_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::newRow("a pipe") << QStringLiteral("pipe");
+    QTest::newRow("a link to a file elsewhere") << QStringLiteral("link");
+    QTest::newRow("a folder") << QStringLiteral("folder");
+}
+
+void TestSingleInstance::whatLiesAtTheLocksPathHoldsNoStart()
+{
+    QFETCH(QString, what);
+    TestWorkDir workDir;
+    ClientHome home;
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath(QStringLiteral("kept"));
+    const QByteArray lock = QFile::encodeName(home.instanceSocket() + QStringLiteral(".lock"));
+    if (what == QLatin1String("pipe"))
+        QCOMPARE(::mkfifo(lock.constData(), 0600), 0);
+    else if (what == QLatin1String("link"))
+        QVERIFY(QFile::link(target, QString::fromLocal8Bit(lock)));
+    else
+        QVERIFY(QDir().mkdir(QString::fromLocal8Bit(lock)));
+
+    FirstInstance first(home);
+    QVERIFY2(first.start(workDir.path()), first.client.log().right(2000).constData());
+    QVERIFY(!QFileInfo::exists(target));
 }
 
 void TestSingleInstance::theServerAdmitsItsOwnUser()

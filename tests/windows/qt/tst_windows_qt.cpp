@@ -8,6 +8,7 @@
 #include "bridge/viewerlaunch.h"
 #include "certificatecases.h"
 #include "launchcases.h"
+#include "lockcheck.h"
 #include "platform/processes.h"
 #include "testserviceaddress.h"
 
@@ -141,6 +142,7 @@ private slots:
     void aLaterStartWritesItsLastArgumentAndEnds();
     void aLaterStartShowsTheFirstWindow();
     void aStartAfterAKilledInstanceListensAgain();
+    void theGuardsLockIsHeldByOneAtATime();
     void theProbeSeesARunningViewerOnly();
     void theViewerGetsTheParametersWords_data();
     void theViewerGetsTheParametersWords();
@@ -204,6 +206,11 @@ void TestWindowsQt::aStartAfterAKilledInstanceListensAgain()
     GuardStart later;
     QVERIFY(later.endsWithZero());
     QVERIFY(next.says("shown"));
+}
+
+void TestWindowsQt::theGuardsLockIsHeldByOneAtATime()
+{
+    QVERIFY(lockIsHeldByOneAtATime(m_scratch.filePath(QStringLiteral("x.lock"))));
 }
 
 void TestWindowsQt::theProbeSeesARunningViewerOnly()
