@@ -23,12 +23,20 @@ i386_probe=${NUVA_I386_PROBE:-/lib/ld-linux.so.2}
 programs=(tst_netbioswalk.exe tst_win32.exe tst_processes_win.exe tst_resources.exe)
 declare -A outcome
 
+# Builds the folder with its compiler's lines kept in a log beside it, so that what ran under Wine leads the output;
+# a failed build shows the log's end.
+build_quietly() {
+  local folder=$1
+  cmake --build "$folder" -j "$(nproc)" >"$folder.build.log" 2>&1 ||
+    { tail -n 60 "$folder.build.log"; echo "FAILED: the build of $folder"; exit 1; }
+}
+
 cross_build() {
   local arch=$1
   command -v "$arch-w64-mingw32-g++" >/dev/null || { echo "$arch-w64-mingw32-g++ is missing" >&2; exit 1; }
   cmake -S "$root/tests/windows" -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/tests/windows/mingw-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build/$arch" -j "$(nproc)"
+  build_quietly "$build/$arch"
   outcome[$arch]="compiled ${programs[*]} (with app/nuvagame.rc)"
 }
 
@@ -78,7 +86,7 @@ else
   cmake -S "$root" -B "$build/qt-$qt_arch" -DCMAKE_TOOLCHAIN_FILE="$root/tests/windows/mingw-$qt_arch.cmake" \
     -DCMAKE_PREFIX_PATH="$qt_prefix" -DCMAKE_BUILD_TYPE=Release -DNUVA_WINDOWS_CHECKS=ON \
     -DNUVA_ENGINE_HEADERS="$engine_headers" -DNUVA_WINDOWS_TLS_AUTHORITY="$tls/authority.pem" >/dev/null
-  cmake --build "$build/qt-$qt_arch" -j "$(nproc)"
+  build_quietly "$build/qt-$qt_arch"
   qt_outcome="compiled every file of app/ api/ bridge/ engine/ window/ single_instance/ platform/ (Windows) with Qt for Windows but the engine module's loader and entry (this Qt has no OpenGL, which the engine needs), engine/ against this machine's engine headers; the rest linked into nuvagame.exe (the client with a plain page), tst_windows_qt.exe, nuvaguard.exe, nuvaupdate.exe, nuvaupdate_tls.exe and windowprobe.exe"
 fi
 
