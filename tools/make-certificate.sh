@@ -19,11 +19,37 @@ dir=$2
 name=$3
 key_options=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes)
 mkdir -p "$dir"
+
+# Whether both numbers of the certificate's signature fill the curve's 32 bytes. Wine's crypt32 refuses a good
+# signature with a shorter one (one in about 200 here), which would fail the Windows checks' chains now and then; a new
+# signature is drawn until it has the full length.
+full_length_signature() {
+  local der offset full
+  der=$(mktemp)
+  openssl x509 -in "$1" -outform DER -out "$der"
+  # The signature is the certificate's last bit string; its two integers are printed without a sign byte.
+  offset=$(openssl asn1parse -inform DER -in "$der" | awk '/BIT STRING/ { at = $1 } END { sub(/:.*/, "", at); print at }')
+  full=$(openssl asn1parse -inform DER -in "$der" -strparse "$offset" | grep -cE 'INTEGER +:[0-9A-F]{64}$' || true)
+  rm -f "$der"
+  [ "$full" = 2 ]
+}
+
+# Runs the signing command until the certificate it writes has a full-length signature: almost always at once.
+sign() {
+  local certificate=$1 try
+  shift
+  for try in 1 2 3 4 5 6 7 8; do
+    "$@" 2>/dev/null
+    full_length_signature "$certificate" && return 0
+  done
+  echo "make-certificate.sh: no full-length signature for $certificate in $try tries" >&2
+  return 1
+}
 case "$kind" in
 authority)
-  openssl req -x509 "${key_options[@]}" -keyout "$dir/$name.key" -out "$dir/$name.pem" -days 365 \
-    -subj "/CN=$name" -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" \
-    2>/dev/null
+  sign "$dir/$name.pem" openssl req -x509 "${key_options[@]}" -keyout "$dir/$name.key" -out "$dir/$name.pem" \
+    -days 365 -subj "/CN=$name" -addext "basicConstraints=critical,CA:TRUE" \
+    -addext "keyUsage=critical,keyCertSign,cRLSign"
   ;;
 server)
   host=$4
@@ -34,8 +60,8 @@ server)
   trap 'rm -f "$extensions" "$dir/$name.csr"' EXIT
   printf 'subjectAltName=%s\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n' "$alternative" >"$extensions"
   openssl req "${key_options[@]}" -keyout "$dir/$name.key" -out "$dir/$name.csr" -subj "/CN=$host" 2>/dev/null
-  openssl x509 -req -in "$dir/$name.csr" -CA "$authority.pem" -CAkey "$authority.key" -CAcreateserial \
-    -CAserial "$dir/$name.srl" -out "$dir/$name.pem" -days "$days" -extfile "$extensions" 2>/dev/null
+  sign "$dir/$name.pem" openssl x509 -req -in "$dir/$name.csr" -CA "$authority.pem" -CAkey "$authority.key" \
+    -CAcreateserial -CAserial "$dir/$name.srl" -out "$dir/$name.pem" -days "$days" -extfile "$extensions"
   cat "$authority.pem" >>"$dir/$name.pem"
   ;;
 cases)
